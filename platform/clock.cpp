@@ -1,0 +1,37 @@
+#include "platform/clock.h"
+
+#include <thread>
+
+namespace platform {
+
+RealClock::RealClock() : start_(std::chrono::steady_clock::now()) {}
+
+Clock::Duration RealClock::Now() const {
+  return std::chrono::duration_cast<Duration>(std::chrono::steady_clock::now() - start_);
+}
+
+void RealClock::WaitUntil(Duration t) {
+  const Duration now = Now();
+  if (t > now) std::this_thread::sleep_for(t - now);
+}
+
+void VirtualClock::WaitUntil(Duration t) {
+  if (t > now_) now_ = t;
+}
+
+void VirtualClock::Advance(Duration d) {
+  if (d > Duration::zero()) now_ += d;
+}
+
+namespace {
+Clock* g_installed = nullptr;
+}
+
+Clock& CurrentClock() {
+  static RealClock real;
+  return g_installed ? *g_installed : real;
+}
+
+void SetCurrentClock(Clock* clock) { g_installed = clock; }
+
+}  // namespace platform
