@@ -1,0 +1,22 @@
+#pragma once
+
+#include <string_view>
+
+class CVX_Setup;
+
+// The host options that describe the configured axis: open or closed loop,
+// which loops are closed, where the position sensors sit, the reference
+// program and the motor type. All values are option texts.
+namespace engine {
+
+// True when both "ReferenceName" and "MotorType" were set. Stops, returning
+// false, at an unknown control mode or position control type, and writes
+// nothing when "StepperControlType" is missing.
+bool UpdateFeedbackOptions(CVX_Setup& setup);
+
+// The reference program for a control type and a motor type; empty for a
+// pair that has none. A closed-loop three-phase motor runs the open-loop
+// three-phase reference: there is no closed-loop one.
+std::string_view ReferenceName(int controlType, int motorType);
+
+}  // namespace engine
