@@ -1,0 +1,32 @@
+#include "plugin/exports.h"
+
+#include "engine/sequences.h"
+#include "engine/unit_scale.h"
+#include "plugin/init_param.h"
+
+extern "C" {
+
+int g_bKufSinusoidalMode = 0;
+
+// Until the Drive Setup dialog exists no dialog can open, which counts as
+// not OK.
+int EditSetup(void* /*setup*/) { return 0; }
+
+void ComputeAllOptions(CVX_Setup* setup) {
+  if (!setup) return;
+  engine::RecoverUserParameters(*setup);
+  engine::UpdateParameterLimits(*setup);
+  engine::UpdateFeedbackOptions(*setup);
+  engine::UpdateLoadUnits(*setup);
+  engine::UpdateStepUnits(*setup);
+}
+
+int OnInitParam(CVX_Setup* setup, const char* name) { return plugin::CountInitParam(setup, name); }
+
+double GetScaleFactor(CVX_Setup* setup, const char* unitType, const char* name) {
+  return engine::ScaleFactor(setup, unitType, name);
+}
+
+double GetScaleOffset(CVX_Setup* setup, const char* unitType) { return engine::ScaleOffset(setup, unitType); }
+
+}  // extern "C"

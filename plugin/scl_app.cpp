@@ -1,0 +1,3 @@
+#include "plugin/scl_app.h"
+
+CSCLApp theApp;
