@@ -1,0 +1,125 @@
+#include "host/command_line.h"
+
+#include <CLI/CLI.hpp>
+#include <charconv>
+#include <cmath>
+#include <cstdlib>
+#include <fmt/format.h>
+
+namespace host {
+namespace {
+
+struct CommandInfo {
+  Command command;
+  const char* name;
+  const char* description;
+};
+
+// Commands without arguments of their own; the others are set up by hand.
+constexpr CommandInfo kPlainCommands[] = {
+    {Command::kCompute, "compute", "Compute the register parameters from the user parameters"},
+    {Command::kRecover, "recover", "Recover the user parameters from the register parameters"},
+    {Command::kRoundTrip, "roundtrip", "Compute the registers, then recover the user parameters from them"},
+    {Command::kLimits, "limits", "Update the limits of the user parameters"},
+    {Command::kOptions, "options", "Run the plug-in's ComputeAllOptions (recovery, limits, options, units)"},
+};
+
+std::optional<double> ParseNumber(std::string_view text) {
+  // from_chars takes no '+'; a sign after it ("+-3") stays an error.
+  if (text.size() > 1 && text[0] == '+' && text[1] != '-' && text[1] != '+') text.remove_prefix(1);
+  double value = 0.0;
+  const char* end = text.data() + text.size();
+  const auto [stop, error] = std::from_chars(text.data(), end, value);
+  if (text.empty() || stop != end) return std::nullopt;
+  // Overflow gives an infinity (refused as not finite), underflow zero.
+  if (error == std::errc::result_out_of_range) return std::strtod(std::string(text).c_str(), nullptr);
+  if (error != std::errc()) return std::nullopt;
+  return value;
+}
+
+}  // namespace
+
+ParsedAssignment ParseAssignment(std::string_view text) {
+  const size_t equals = text.find('=');
+  if (equals == std::string_view::npos || equals == 0)
+    return {std::nullopt, Failure{fmt::format("--set \"{}\": expected NAME=VALUE", text), kExitUsage}};
+  const std::string_view name = text.substr(0, equals);
+  const std::string_view number = text.substr(equals + 1);
+  const std::optional<double> value = ParseNumber(number);
+  if (!value)
+    return {std::nullopt, Failure{fmt::format("--set {}: \"{}\" is not a number", name, number), kExitUsage}};
+  if (!std::isfinite(*value))
+    return {std::nullopt, Failure{fmt::format("--set {}: the value {} is not finite", name, number), kExitUsage}};
+  return {Assignment{std::string(name), *value}, std::nullopt};
+}
+
+ParsedCommandLine ParseCommandLine(int argc, const char* const* argv) {
+  CLI::App app{"Computes, recovers and inspects the setup of a stepper drive through its setup plug-in.",
+               "drivesetup"};
+  // Global options may stand before or after the command: a command hands
+  // what it does not know to the program.
+  app.fallthrough();
+  app.require_subcommand(0, 1);
+  app.footer("Options may stand before or after the command. See docs/command-line.md.");
+
+  Invocation inv;
+  std::vector<std::string> assignments;
+  app.add_option("--setup", inv.setupPath, "Setup file to load (default: the bundled default setup)");
+  app.add_option("--plugin", inv.pluginPath, "Plug-in library to load (default: libsclplugin.so beside the program)");
+  app.add_option("--set", assignments, "Set a parameter, in its base unit, before the command (repeatable)")
+      ->allow_extra_args(false)
+      ->type_name("NAME=VALUE");
+  app.add_option("--out", inv.outPath, "Save the resulting setup to this file");
+  app.add_flag("--json", inv.json, "Print one JSON document instead of text");
+
+  std::vector<std::pair<CLI::App*, Command>> commands;
+  for (const CommandInfo& info : kPlainCommands) commands.emplace_back(app.add_subcommand(info.name, info.description), info.command);
+
+  CLI::App* initParam = app.add_subcommand("init-param", "Call the plug-in's OnInitParam once per name, in order");
+  initParam->add_option("NAME", inv.names, "Parameter names")->required();
+  commands.emplace_back(initParam, Command::kInitParam);
+
+  CLI::App* scale = app.add_subcommand("scale", "Print the plug-in's scale factor and offset of a unit for a parameter");
+  scale->add_option("UNIT", inv.unit, "Unit type, e.g. \"rad/s\"")->required();
+  scale->add_option("PARAM", inv.parameter, "Parameter name")->required();
+  commands.emplace_back(scale, Command::kScale);
+
+  CLI::App* get = app.add_subcommand("get", "Print the named parameters");
+  get->add_option("NAME", inv.names, "Parameter names")->required();
+  commands.emplace_back(get, Command::kGet);
+
+  // Set after the commands exist, so that a command's stray argument falls
+  // through to the program and is reported below rather than accepted.
+  app.allow_extras();
+
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::CallForHelp&) {
+    return {std::nullopt, app.help(), std::nullopt};
+  } catch (const CLI::CallForAllHelp&) {
+    return {std::nullopt, app.help("", CLI::AppFormatMode::All), std::nullopt};
+  } catch (const CLI::ParseError& e) {
+    return {std::nullopt, std::nullopt, Failure{OneLine(e.what()), kExitUsage}};
+  }
+
+  const std::vector<std::string> extras = app.remaining();
+  const std::vector<CLI::App*> chosen = app.get_subcommands();
+  if (chosen.empty()) {
+    const std::string message = extras.empty() ? "no command given (try --help)"
+                                               : fmt::format("unknown command \"{}\" (try --help)", extras.front());
+    return {std::nullopt, std::nullopt, Failure{message, kExitUsage}};
+  }
+  if (!extras.empty())
+    return {std::nullopt, std::nullopt, Failure{fmt::format("unexpected argument \"{}\"", extras.front()), kExitUsage}};
+
+  for (const auto& [sub, command] : commands)
+    if (sub == chosen.front()) inv.command = command;
+  for (const std::string& text : assignments) {
+    ParsedAssignment parsed = ParseAssignment(text);
+    if (parsed.failure) return {std::nullopt, std::nullopt, parsed.failure};
+    inv.assignments.push_back(*parsed.assignment);
+  }
+  return {std::move(inv), std::nullopt, std::nullopt};
+}
+
+}  // namespace host

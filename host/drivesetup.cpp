@@ -1,0 +1,73 @@
+#include "host/drivesetup.h"
+
+#include <ostream>
+#include <sstream>
+
+#include "host/command_line.h"
+#include "host/commands.h"
+#include "host/failure.h"
+#include "host/plugin_library.h"
+#include "host/setup_input.h"
+#include "kernel/errors.h"
+
+namespace host {
+namespace {
+
+constexpr const char* kProgram = "drivesetup";
+
+int Fail(std::ostream& err, const Failure& failure) {
+  err << kProgram << ": " << OneLine(failure.message) << '\n';
+  return failure.status;
+}
+
+// Shows what the kernel reports on `err` while it lives.
+class KernelErrorsTo {
+ public:
+  explicit KernelErrorsTo(std::ostream& err)
+      : m_previous(kernel::SetErrorSink(
+            [&err](const std::string& text) { err << kProgram << ": kernel: " << OneLine(text) << '\n'; })) {}
+  ~KernelErrorsTo() { kernel::SetErrorSink(std::move(m_previous)); }
+  KernelErrorsTo(const KernelErrorsTo&) = delete;
+  KernelErrorsTo& operator=(const KernelErrorsTo&) = delete;
+
+ private:
+  kernel::ErrorSink m_previous;
+};
+
+}  // namespace
+
+int RunDriveSetup(int argc, char** argv, std::ostream& out, std::ostream& err) {
+  const ParsedCommandLine parsed = ParseCommandLine(argc, argv);
+  if (parsed.help) {
+    out << *parsed.help;
+    return 0;
+  }
+  if (parsed.failure) return Fail(err, *parsed.failure);
+  const Invocation& inv = *parsed.invocation;
+
+  const std::string pluginPath = inv.pluginPath.empty() ? DefaultPluginPath() : inv.pluginPath;
+  PluginLibrary::OpenResult opened = PluginLibrary::Open(pluginPath);
+  if (!opened.library) return Fail(err, Failure{opened.error});
+  const PluginLibrary& plugin = *opened.library;
+  // Installed before loading: a file may give values in base units, which
+  // the loader converts with the plug-in's factors.
+  const UnitScaleInstallation scales(plugin);
+  const KernelErrorsTo kernelErrors(err);
+
+  LoadedSetup loaded = LoadSetup(inv.setupPath);
+  if (!loaded.setup) return Fail(err, *loaded.failure);
+  CVX_Setup& setup = *loaded.setup;
+
+  if (Outcome failure = ApplyAssignments(setup, inv.assignments)) return Fail(err, *failure);
+
+  // Held back until the setup is saved, so a failed save prints no result.
+  std::ostringstream printed;
+  if (Outcome failure = RunCommand(inv, setup, plugin, printed)) return Fail(err, *failure);
+  if (!inv.outPath.empty())
+    if (Outcome failure = SaveSetup(setup, inv.outPath)) return Fail(err, *failure);
+  out << printed.str();
+  out.flush();
+  return 0;
+}
+
+}  // namespace host

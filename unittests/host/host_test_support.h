@@ -1,0 +1,58 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "kernel/setup.h"
+
+namespace host_test {
+
+// A fresh directory under the system's temporary directory, removed with
+// everything in it when the object goes.
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+
+  const std::string& Path() const { return m_path; }
+  std::string File(const std::string& name) const { return m_path + "/" + name; }
+  // The names of the entries, sorted.
+  std::vector<std::string> Entries() const;
+
+ private:
+  std::string m_path;
+};
+
+std::string ReadFile(const std::string& path);
+void WriteFile(const std::string& path, const std::string& text);
+
+// A small setup that the plug-in's unit scales leave alone (dimensionless
+// values, "Hz"): the values printed are the values stored.
+//   "Gain"      double 2.5, no limits, dimensionless
+//   "PWM_freq"  Hz shown in kHz, 20000 within [1000, 100000]
+//   "KPI"       int16 register, 100
+//   the five transmission-related parameters of an open-loop axis
+//     (200 steps, 16 microsteps, StepperControlType 0, transmissions 1)
+//   units "Hz" (kHz) and, when `withStepFamilies`, "rad" ... "rad/s^3"
+//   variables "MER" and "APOS" (rad) of axis 1; option "MaxFilters" "4"
+CVX_Setup MakeTestSetup(bool withStepFamilies = true);
+// Saves MakeTestSetup() to `path` and returns `path`.
+std::string WriteTestSetup(const std::string& path, bool withStepFamilies = true);
+
+struct RunResult {
+  int status = -1;
+  std::string out;
+  std::string err;
+};
+
+// drivesetup's RunDriveSetup in this process, with `args` after the program name.
+RunResult RunInProcess(const std::vector<std::string>& args);
+// The built program in its own process (DRIVESETUP_BINARY_DIR/bin/drivesetup).
+RunResult RunBinary(const std::vector<std::string>& args);
+
+// The lines of `text` (without their ends).
+std::vector<std::string> Lines(const std::string& text);
+
+}  // namespace host_test
