@@ -7,6 +7,7 @@
 #include "kernel/errors.h"
 #include "kernel/name_key.h"
 #include "kernel/setup.h"
+#include "kernel/unit_choice.h"
 
 namespace {
 
@@ -120,26 +121,13 @@ int CVX_Parameter::SetMaximum(double value) {
 }
 
 const std::string& CVX_Parameter::GetUnitName() const {
-  if (m_unitName.empty() || kernel::SameName(m_unitName, m_unitType)) return m_unitType;
-  const CVX_Unit* u = m_setup->FindUnit(m_unitName);
-  if (u && kernel::SameName(u->family, m_unitType)) return m_unitName;
-  return m_unitType;  // the display unit was removed: show the base unit
+  return kernel::ShownUnitName(*m_setup, m_unitType, m_unitName);
 }
 
 int CVX_Parameter::ChangeUnitType(std::string_view unit) {
-  if (unit.empty()) {
-    m_unitType.clear();
-    m_unitName.clear();
-    return 1;
-  }
-  const CVX_Unit* u = m_setup->FindUnit(unit);
-  if (!u) {
-    kernel::ReportError(fmt::format("parameter \"{}\": unknown unit \"{}\"", m_name, unit));
-    return 0;
-  }
-  m_unitType = u->family;
-  m_unitName = u->name;
-  return 1;
+  if (kernel::ChooseUnit(*m_setup, unit, m_unitType, m_unitName)) return 1;
+  kernel::ReportError(fmt::format("parameter \"{}\": unknown unit \"{}\"", m_name, unit));
+  return 0;
 }
 
 int CVX_Parameter::SetUnitName(std::string_view unit) {

@@ -7,6 +7,7 @@
 #include "kernel/errors.h"
 #include "kernel/name_key.h"
 #include "kernel/setup.h"
+#include "kernel/unit_choice.h"
 
 CVX_Variable::CVX_Variable(CVX_Setup* setup, std::string name, int axis)
     : m_setup(setup), m_name(std::move(name)), m_axis(axis) {}
@@ -28,26 +29,13 @@ double CVX_Variable::GetValueInBaseUnit() const {
 }
 
 const std::string& CVX_Variable::GetUnitName() const {
-  if (m_unitName.empty()) return m_unitType;
-  const CVX_Unit* u = m_setup->FindUnit(m_unitName);
-  if (u && kernel::SameName(u->family, m_unitType)) return m_unitName;
-  return m_unitType;
+  return kernel::ShownUnitName(*m_setup, m_unitType, m_unitName);
 }
 
 int CVX_Variable::ChangeUnitType(std::string_view unit) {
-  if (unit.empty()) {
-    m_unitType.clear();
-    m_unitName.clear();
-    return 1;
-  }
-  const CVX_Unit* u = m_setup->FindUnit(unit);
-  if (!u) {
-    kernel::ReportError(fmt::format("variable \"{}\": unknown unit \"{}\"", m_name, unit));
-    return 0;
-  }
-  m_unitType = u->family;
-  m_unitName = u->name;
-  return 1;
+  if (kernel::ChooseUnit(*m_setup, unit, m_unitType, m_unitName)) return 1;
+  kernel::ReportError(fmt::format("variable \"{}\": unknown unit \"{}\"", m_name, unit));
+  return 0;
 }
 
 void CVX_Variable::InitUnit(std::string unitType, std::string unitName) {
