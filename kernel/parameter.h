@@ -69,6 +69,9 @@ class CVX_Parameter {
   int ChangeType(int type);
   int GetSizeInWords() const;
 
+  // Sends a register's internal value to the drive (non-zero on success).
+  int WriteToChip();
+
   int GetDecimals() const { return m_decimals; }
   void SetDecimals(int decimals) { m_decimals = decimals; }
 

@@ -110,6 +110,9 @@ class CVX_Setup {
   const std::string& GetSimulationDocument() const { return m_simulation; }
   void SetSimulationDocument(std::string json) { m_simulation = std::move(json); }
 
+  // Sends command text to the drive (non-zero on success).
+  int ExecuteString(std::string_view command);
+
   // ----- unit conversion -----
   // The factor and offset of `unitType` for the quantity `name`, through the
   // installed scale functions. Dimensionless quantities need no call. A

@@ -28,6 +28,10 @@ class CVX_Variable {
   const std::string& GetUnitType() const { return m_unitType; }
   const std::string& GetUnitName() const;
   int ChangeUnitType(std::string_view unit);
+  // Reads the value from the drive (non-zero on success; the value is kept).
+  int ReadFromChip();
+  // Sends the kept value to the drive (non-zero on success).
+  int WriteToChip();
 
   int GetType() const { return static_cast<int>(m_type); }
   kernel::ValueType GetValueType() const { return m_type; }

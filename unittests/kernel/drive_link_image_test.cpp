@@ -1,0 +1,171 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <string>
+
+#include "error_capture.h"
+#include "kernel/coff_format.h"
+#include "kernel/program_image.h"
+#include "kernel/program_run.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// Sets an environment variable for its lifetime; restores the old state.
+class ScopedEnv {
+ public:
+  ScopedEnv(const char* name, const std::optional<std::string>& value) : name_(name) {
+    if (const char* old = std::getenv(name)) old_ = old;
+    if (value) {
+      setenv(name, value->c_str(), 1);
+    } else {
+      unsetenv(name);
+    }
+  }
+  ~ScopedEnv() {
+    if (old_) {
+      setenv(name_, old_->c_str(), 1);
+    } else {
+      unsetenv(name_);
+    }
+  }
+
+ private:
+  const char* name_;
+  std::optional<std::string> old_;
+};
+
+// A directory of its own for each test, removed afterwards.
+class TempDir {
+ public:
+  TempDir() {
+    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    path_ = fs::temp_directory_path() /
+            (std::string("drive_link_") + info->name() + "_" + std::to_string(::getpid()));
+    fs::create_directories(path_);
+  }
+  ~TempDir() {
+    std::error_code ec;
+    fs::remove_all(path_, ec);
+  }
+  const fs::path& path() const { return path_; }
+  std::string Write(const std::string& file, const std::string& text) const {
+    std::ofstream(path_ / file) << text;
+    return (path_ / file).string();
+  }
+
+ private:
+  fs::path path_;
+};
+
+constexpr const char* kMinimal =
+    R"({"program": "Tiny", "variables": [{"name": "STARTED", "type": "int16", "role": "output"}]})";
+
+TEST(ProgramImage, ADescriptorGivesNameVariablesAndTheirRoles) {
+  const auto parse = kernel::ParseProgramImage(R"({
+    "program": "Tiny", "description": "a test",
+    "variables": [
+      {"name": "STARTED", "type": "int16", "role": "output"},
+      {"name": "In1", "type": "int16", "role": "inout", "meaning": "current"},
+      {"name": "b0", "type": "double", "role": "input"},
+      {"name": "delta_time", "type": "int32", "role": "output"}],
+    "driveVariables": [{"name": "REFTST_V"}],
+    "logs": ["IQ"], "commands": ["!CAP;"]})",
+                                               "tiny.json");
+  ASSERT_TRUE(parse.image) << parse.error;
+  const kernel::ProgramImage& image = *parse.image;
+  EXPECT_EQ(image.name, "Tiny");
+  ASSERT_EQ(image.variables.size(), 4u);
+  EXPECT_EQ(image.FindVariable("in1")->role, kernel::ProgramVariableRole::kInOut);
+  EXPECT_EQ(image.FindVariable("B0")->type, kernel::ValueType::kDouble);
+  EXPECT_EQ(image.FindVariable("delta_time")->type, kernel::ValueType::kInt32);
+  EXPECT_EQ(image.FindVariable("In2"), nullptr);
+  EXPECT_EQ(image.driveVariables[0].name, "REFTST_V");
+  EXPECT_EQ(image.logs, std::vector<std::string>{"IQ"});
+  EXPECT_EQ(image.commands, std::vector<std::string>{"!CAP;"});
+}
+
+TEST(ProgramImage, EveryFaultIsNamedWithItsPlace) {
+  struct Case {
+    const char* text;
+    const char* expected;
+  };
+  const Case cases[] = {
+      {"{\"program\": \"Tiny\",", "tiny.json: not valid JSON"},
+      {"[]", "tiny.json: must be a JSON object"},
+      {R"({"variables": []})", "tiny.json: \"program\" is missing"},
+      {R"({"program": "Tiny"})", "tiny.json: \"variables\" is missing"},
+      {R"({"program": "Tiny", "variables": []})", "must declare its output \"STARTED\""},
+      {R"({"program": "Tiny", "variables": [{"name": "STARTED", "type": "int16", "role": "input"}]})",
+       "\"STARTED\" must be an output"},
+      {R"({"program": "Tiny", "variables": [{"name": "STARTED", "type": "float", "role": "output"}]})",
+       "variables[0]: type \"float\" is not one of"},
+      {R"({"program": "Tiny", "variables": [{"name": "STARTED", "type": "constant", "role": "output"}]})",
+       "variables[0]: type \"constant\" is not one of"},
+      {R"({"program": "Tiny", "variables": [{"name": "STARTED", "type": "int16", "role": "both"}]})",
+       "variables[0]: role \"both\" is not one of"},
+      {R"({"program": "Tiny", "variables": [{"name": "STARTED", "type": "int16", "role": "output"},
+           {"name": "started", "type": "int16", "role": "output"}]})",
+       "variables[1]: the variable \"started\" is declared twice"},
+      {R"({"program": "Tiny", "variables": [{"name": "STARTED", "type": "int16", "role": "output", "unit": "A"}]})",
+       "variables[0]: unknown member \"unit\""},
+      {R"({"program": "Tiny", "variables": [{"name": "STARTED", "type": "int16", "role": "output"}], "log": []})",
+       "unknown member \"log\""},
+      {R"({"program": "Tiny", "variables": [{"name": "STARTED", "type": "int16", "role": "output"}], "logs": [""]})",
+       "logs[0]: must be a text that is not empty"},
+  };
+  for (const Case& c : cases) {
+    const auto parse = kernel::ParseProgramImage(c.text, "tiny.json");
+    EXPECT_FALSE(parse.image) << c.text;
+    EXPECT_NE(parse.error.find(c.expected), std::string::npos) << c.text << "\n gave: " << parse.error;
+  }
+}
+
+TEST(ProgramImage, ReadCoffReportsAMissingMalformedOrMisnamedFile) {
+  TempDir dir;
+  ErrorCapture errors;
+
+  CVX_CoffFormat missing((dir.path() / "Nowhere.json").string());
+  EXPECT_EQ(missing.ReadCoff(), 0);
+  EXPECT_FALSE(missing.IsLoaded());
+  EXPECT_NE(missing.GetErrorText().find("Nowhere.json\" does not exist"), std::string::npos);
+
+  CVX_CoffFormat malformed(dir.Write("Tiny.json", "{\"program\": \"Tiny\""));
+  EXPECT_EQ(malformed.ReadCoff(), 0);
+  EXPECT_NE(malformed.GetErrorText().find("not valid JSON"), std::string::npos);
+
+  CVX_CoffFormat misnamed(dir.Write("Other.json", kMinimal));
+  EXPECT_EQ(misnamed.ReadCoff(), 0);
+  EXPECT_NE(misnamed.GetErrorText().find("describes the program \"Tiny\""), std::string::npos);
+
+  ASSERT_EQ(errors.errors.size(), 3u) << "each failure is reported";
+  EXPECT_EQ(errors.errors[0], missing.GetErrorText());
+
+  CVX_CoffFormat good(dir.Write("tiny.json", kMinimal));
+  ASSERT_NE(good.ReadCoff(), 0) << "the file name matches without regard to case";
+  EXPECT_EQ(good.GetProgramName(), "Tiny");
+  good.SetPath(dir.path() / "Nowhere.json");
+  EXPECT_FALSE(good.IsLoaded()) << "a new path forgets the image";
+}
+
+TEST(ProgramPaths, TheEnvironmentThenTheInstalledFolderThenTheSourceTree) {
+  TempDir dir;
+  {
+    ScopedEnv programs("DRIVESETUP_PROGRAMS_DIR", dir.path().string());
+    EXPECT_EQ(kernel::GetOutPathName("VDC_Detection_Test"), (dir.path() / "VDC_Detection_Test.json").string());
+  }
+  ScopedEnv noOverride("DRIVESETUP_PROGRAMS_DIR", std::nullopt);
+  fs::create_directories(dir.path() / "gui" / "programs");
+  {
+    ScopedEnv gui("DRIVESETUP_GUI_DIR", (dir.path() / "gui").string());
+    EXPECT_EQ(kernel::ProgramsDirectory(), (dir.path() / "gui" / "programs").string());
+  }
+  ScopedEnv guiWithoutPrograms("DRIVESETUP_GUI_DIR", dir.path().string());
+  EXPECT_TRUE(fs::equivalent(kernel::ProgramsDirectory(), fs::path(DRIVESETUP_SOURCE_DIR) / "resources" / "programs"));
+}
+
+}  // namespace
