@@ -2,18 +2,25 @@
 
 #include <algorithm>
 
+#include "engine/biquad_filters.h"
 #include "engine/config_words_control.h"
 #include "engine/config_words_io.h"
 #include "engine/config_words_operation.h"
 #include "engine/config_words_protection.h"
 #include "engine/config_words_qual.h"
 #include "engine/config_words_sensors.h"
+#include "engine/controller_saturations.h"
+#include "engine/feedback_counting_direction.h"
+#include "engine/feedback_sensors.h"
 #include "engine/gain_registers.h"
 #include "engine/limits_update.h"
 #include "engine/loop_timing.h"
 #include "engine/motion_units.h"
 #include "engine/register_copies.h"
+#include "engine/serial_encoder.h"
+#include "engine/serial_encoder_clock.h"
 #include "engine/parameter_limits.h"
+#include "engine/protections.h"
 #include "engine/setup_access.h"
 #include "kernel/probe.h"
 
@@ -53,6 +60,7 @@ bool HasSolControllerMode(CVX_Setup& setup) { return Has(setup, "SOL_controller_
 bool HasReverseMovementDirection(CVX_Setup& setup) { return Has(setup, "IsReverseMovementDirection"); }
 bool HasMotionCompleteSettings(CVX_Setup& setup) { return Has(setup, "MotionCompleteDefaultSettings"); }
 bool HasSOLmodeEncOnLoad(CVX_Setup& setup) { return Has(setup, "SOLmodeEncOnLoad"); }
+bool HasSerialMotorClockMode(CVX_Setup& setup) { return HasSerialMotorSensor(setup) && HasSerialClockMode(setup); }
 
 // clang-format off
 // The register families' steps in their fixed order. Families whose
@@ -61,28 +69,47 @@ bool HasSOLmodeEncOnLoad(CVX_Setup& setup) { return Has(setup, "SOLmodeEncOnLoad
 constexpr SequenceStep kRegisterComputation[] = {
     // 1. loop timing and drive protections
     {ComputePWMPER},
+    {ComputeT2MAXPROT}, {ComputeUMAXPROT}, {ComputeUMINPROT},
+    {ComputeII2TPROT_D}, {ComputeSFI2T_D}, {ComputeI2TINTLIM_D},
+    {ComputeII2TWARLIM_D, HasDriveWarningLimits},
     // 2. PWM saturation, feedback resolution
     {ComputeSATPWM},
+    {ComputeMECRESL},
+    {ComputeELRESL, HasElectricalResolution},
+    // The interpolation fraction feeds "ENC2THL", "EncRes" and "TRANSMISSION",
+    // so it is computed before all of them.
+    {ComputeELRES_FRACT, HasInterpolationFraction},
+    {ComputeENC2THL},
+    {ComputeMTSTYPE},
     // 3. configuration words
     {ComputeSCR}, {ComputeOSR}, {ComputeASR}, {ComputePCR}, {ComputeACR},
     // 4. current controller
     {ComputeSFTKPI}, {ComputeKPI}, {ComputeSFTKII}, {ComputeKII},
     {ComputeSATID}, {ComputeSATIQ},
     {ComputeFILTERQ},
+    {ComputeFFL},
     {ComputeKFFL},
     // 5. speed and position controllers
     {ComputeSFTKPS}, {ComputeKPS}, {ComputeSFTKIS}, {ComputeKIS},
+    {ComputeIMAXS}, {ComputeSATS},
     {ComputeSFTKPP}, {ComputeKPP}, {ComputeSFTKIP}, {ComputeKIP}, {ComputeSFTKDP}, {ComputeKDP},
     {ComputeKDFP},
+    {ComputeIMAXP}, {ComputeSATP},
     {ComputeSFTSFFW, HasSpeedFeedForward}, {ComputeKFFS, HasSpeedFeedForward},
     {ComputeSFTAFFW}, {ComputeSFTKFF}, {ComputeKFFA},
     // 6. motor protections
+    {ComputeACC_LIMIT},
+    {ComputeIMAXPROT}, {ComputeTIMAXPROT},
+    {ComputeERRMAX}, {ComputeERRMAXL}, {ComputeTERRMAX}, {ComputeSERRMAX}, {ComputeTSERRMAX},
     {ComputeT1MAXPROT},
+    {ComputeII2TPROT_M}, {ComputeSFI2T_M}, {ComputeI2TINTLIM_M},
+    {ComputeI2TWARLIM_M, HasDriveWarningLimits},
     // 8. analogue reference
     {ComputeFILTER1, HasAnalogueReference},
     // 9. inputs, outputs, brake
     {ComputeDIGIN_ACTIVE_LEVEL}, {ComputeUPGRADE},
     {ComputeLSS_Active, HasCanIdentification},
+    {ComputeCOUNTINGDIR, HasCountingDirection}, {ComputeCOUNTINGDIR_LD, HasCountingDirection},
     {ComputeQUAL, HasEncoderFilter},
     {ComputeBRAKECFG, HasBrake},
     // 10. transmission, electric angle controller
@@ -94,6 +121,17 @@ constexpr SequenceStep kRegisterComputation[] = {
     {ComputeEncRes}, {ComputeSTEPRES},
     {ComputeENCRESLONG, HasLongResolutions}, {ComputeSTEPRESLONG, HasLongResolutions},
     {ComputeSTALLLIM},
+    {ComputeABSTART_MINMOVE, HasStartMoveCheck},
+    // 12. serial absolute encoder
+    {ComputeSSITURNS, HasSerialMotorSensor}, {ComputeSSIREV, HasSerialMotorSensor},
+    {ComputeSSITYPE, HasSerialMotorSensor}, {ComputeSSIBR, HasSerialMotorSensor},
+    {ComputeSSISENSE, HasSerialMotorSensor}, {ComputeSSIFDBKTYPE, HasSerialMotorSensor},
+    {ComputeZAOFF, HasSerialMotorSensor},
+    {ComputeSPICLKMODE, HasSerialMotorClockMode},
+    {ComputeAEI_CLKDIV, HasSerialMotorSensor}, {ComputeAEI_PER, HasSerialMotorSensor},
+    {ComputeAEI_CMPTIME, HasSerialMotorSensor},
+    // 13. biquad filters
+    {ComputeBiquadFilters, HasBiquadFilters},
     // 15. open-loop correction with the encoder on the load
     {ComputeMAXCORRERR, HasSOLmodeEncOnLoad}, {ComputeCACCDECR, HasSOLmodeEncOnLoad},
     {ComputeCSPDDECR, HasSOLmodeEncOnLoad},
@@ -103,24 +141,38 @@ constexpr SequenceStep kUserValueRecovery[] = {
     // 1.
     {LimitRatedCurrent},
     // 2. sensors present, loop timing, drive protections
+    {RecoverNo_encoder_lines},
     {RecoverIsMotorTemperatureSensor},
+    {RecoverMotor_TempSensor_Type},
     {RecoverPWM_freq}, {RecoverPWMperiod}, {RecoverTs_C}, {RecoverTs_S},
     {RecoverPosSpd_in_FastLoop},
     {RecoverIsDriveTemperatureSensor},
-    {RecoverIsOverVoltage}, {RecoverIsUnderVoltage}, {RecoverIsDriveOverTemp}, {RecoverIsDriveI2t},
+    {RecoverIsOverVoltage}, {RecoverUMAX_PROT}, {RecoverIsUnderVoltage}, {RecoverUMIN_PROT},
+    {RecoverIsDriveOverTemp}, {RecoverTemp_2},
+    {RecoverIsDriveI2t}, {RecoverI_I2t_D}, {RecoverT_I2t_D},
     // 3. control mode and reference
     {RecoverControlMode}, {RecoverExternalReference},
     {RecoverIsAutoActivatedAfterPowerOn, HasAutoActivation},
+    {RecoverIlimPS},
     // 4. current controller
     {RecoverKp_C_scl}, {RecoverKi_C_scl},
+    {RecoverTestCurrent}, {RecoverTestProtectionCurrent},
     {RecoverIsUseFilterOnCrtCtrlOutput}, {RecoverFilterOnCurrentControllerOutput},
+    {RecoverIsCompensateGravitationalLoads}, {RecoverOffsetCurrent},
     // 5. speed and position controllers
     {RecoverKp_S_scl}, {RecoverKi_S_scl},
+    {RecoverIPSatS},
     {RecoverKFFA_scl},
+    {RecoverTestLimitCurrent}, {RecoverJload_over_J},
     {RecoverKp_P_scl}, {RecoverKi_P_scl}, {RecoverKd_P_scl}, {RecoverFilter_D},
+    {RecoverIPSatP}, {RecoverLimit_Speed}, {RecoverTestMaxSpeed},
     {RecoverKFFS_scl, HasSpeedFeedForward},
     // 6. motor protections and input polarities
-    {RecoverIsOverCurrent}, {RecoverIsMotorOverTemp}, {RecoverIsMotorI2t},
+    {RecoverLimit_Acceleration}, {RecoverIsLimitAcceleration},
+    {RecoverIsOverCurrent}, {RecoverImax_Prot}, {RecoverTime_Imax_Prot},
+    {RecoverIsPositionControlError}, {RecoverERR_position}, {RecoverTime_ERR_pos},
+    {RecoverIsSpeedControlError}, {RecoverERR_speed}, {RecoverTime_ERR_spd},
+    {RecoverIsMotorOverTemp}, {RecoverIsMotorI2t}, {RecoverI_I2t_M}, {RecoverT_I2t_M},
     {RecoverEnablePolarity}, {RecoverLSPPolarity}, {RecoverLSNPolarity},
     // 7.
     {RecoverIsSWLS, HasSoftwareLimitSwitches},
@@ -130,6 +182,7 @@ constexpr SequenceStep kUserValueRecovery[] = {
     // 9. reference, CAN, encoder filter, brake, freeze control
     {RecoverIsLimitMaximum}, {RecoverIsAnalogueReference}, {RecoverDigitalReferenceType},
     {RecoverSave_CAN_baudrate, HasCanIdentification}, {RecoverSave_axis_id, HasCanIdentification},
+    {RecoverReverseCounting, HasCountingDirection}, {RecoverReverseCounting_LD, HasCountingDirection},
     {RecoverIsFilterEnc_MT, HasEncoderFilter}, {RecoverIsFilterEnc_LD, HasEncoderFilter},
     {RecoverIsMotorBrake, HasBrake}, {RecoverMotorBrake_output, HasBrake},
     {RecoverSpeedForward, HasSpeedForward},
@@ -143,12 +196,22 @@ constexpr SequenceStep kUserValueRecovery[] = {
     {RecoverMotorSensorConnector}, {RecoverLoadSensorConnector}, {RecoverDigitalReferenceConnector},
     {RecoverStepperMotorType}, {RecoverStepperControlType},
     {RecoverStartMode, HasStartMode}, {RecoverSOL_controller_mode, HasSolControllerMode},
+    // 12. serial absolute encoders
+    {RecoverSSI_isMultiTurn, HasSerialMotorSensor}, {RecoverSSI_No_Bits_Revolution, HasSerialMotorSensor},
+    {RecoverSSI_No_Bits_Turns, HasSerialMotorSensor}, {RecoverSSI_isGray, HasSerialMotorSensor},
+    {RecoverSSI_freq, HasSerialMotorSensor}, {RecoverSSI_isReverseCounting, HasSerialMotorSensor},
+    {RecoverSSI_Offset, HasSerialMotorSensor},
+    {RecoverSSI_isMultiTurn_LD, HasSerialLoadSensor}, {RecoverSSI_No_Bits_Revolution_LD, HasSerialLoadSensor},
+    {RecoverSSI_No_Bits_Turns_LD, HasSerialLoadSensor}, {RecoverSSI_isGray_LD, HasSerialLoadSensor},
+    {RecoverSSI_freq_LD, HasSerialLoadSensor}, {RecoverSSI_isReverseCounting_LD, HasSerialLoadSensor},
     // 13. position range, direction, motion complete
     {RecoverIsReverseMovementDirection, HasReverseMovementDirection},
     {RecoverMotionCompleteType, HasMotionCompleteSettings},
     // 14. open-loop correction with the encoder on the load
     {RecoverSOLmodeEncOnLoad, HasSOLmodeEncOnLoad},
+    {RecoverErrMaxUser, HasSOLmodeEncOnLoad},
     {RecoverMaxCorrErrUser, HasSOLmodeEncOnLoad},
+    {RecoverTonPosOkUser, HasSOLmodeEncOnLoad},
     {RecoverCaccDecrUser, HasSOLmodeEncOnLoad}, {RecoverCspdDecrUser, HasSOLmodeEncOnLoad},
 };
 // clang-format on
