@@ -17,7 +17,7 @@ namespace {
 constexpr int kMaxDecimals = 15;
 constexpr int kDefaultDecimals = 3;
 
-struct ParameterSpec {
+struct ParameterFields {
   ValueType type = ValueType::kDouble;
   double internal = 0.0;
   std::optional<double> base;  // a "value" member, to convert later
@@ -40,16 +40,16 @@ void CheckInternal(double internal, ValueType type, const std::string& path, Err
   }
 }
 
-std::optional<ParameterSpec> ReadParameterObject(const Json& value, const std::string& path, const CVX_Setup& setup,
+std::optional<ParameterFields> ReadParameterObject(const Json& value, const std::string& path, const CVX_Setup& setup,
                                                  ErrorList& errors) {
   const std::size_t errorsBefore = errors.Count();
   Members param(value, path, errors, {"internal", "value", "unit", "display", "min", "max", "type", "decimals"});
-  ParameterSpec spec;
+  ParameterFields fields;
 
   bool typeKnown = true;
   if (const auto typeName = param.Text("type", false)) {
     if (const auto type = ValueTypeFromName(*typeName)) {
-      spec.type = *type;
+      fields.type = *type;
     } else {
       errors.Add(param.PathOf("type"), "unknown type " + Quoted(*typeName));
       typeKnown = false;
@@ -62,15 +62,15 @@ std::optional<ParameterSpec> ReadParameterObject(const Json& value, const std::s
   else if (!internal && !base) errors.Add(path, "needs \"internal\" or \"value\"");
   if (internal) {
     const auto number = ReadFinite(*internal, param.PathOf("internal"), errors);
-    if (number && typeKnown) CheckInternal(*number, spec.type, param.PathOf("internal"), errors);
-    spec.internal = number.value_or(0.0);
+    if (number && typeKnown) CheckInternal(*number, fields.type, param.PathOf("internal"), errors);
+    fields.internal = number.value_or(0.0);
   }
-  if (base) spec.base = ReadFinite(*base, param.PathOf("value"), errors);
+  if (base) fields.base = ReadFinite(*base, param.PathOf("value"), errors);
 
   const auto unitType = param.Text("unit", false);
   const auto display = param.Text("display", false);
   if (unitType || !param.Get("unit")) {
-    if (const auto unit = ResolveUnit(setup, param, unitType.value_or(""), display, errors)) spec.unit = *unit;
+    if (const auto unit = ResolveUnit(setup, param, unitType.value_or(""), display, errors)) fields.unit = *unit;
   }
 
   const auto min = param.Finite("min", false);
@@ -78,20 +78,20 @@ std::optional<ParameterSpec> ReadParameterObject(const Json& value, const std::s
   if (min && max && *min > *max)
     errors.Add(param.PathOf("min"), fmt::format("{} is above max {}", NumberText(*min), NumberText(*max)));
   // Both are in base units, so no conversion is needed to compare them.
-  if (spec.base && min && *spec.base < *min)
-    errors.Add(param.PathOf("value"), fmt::format("{} is below min {}", NumberText(*spec.base), NumberText(*min)));
-  if (spec.base && max && *spec.base > *max)
-    errors.Add(param.PathOf("value"), fmt::format("{} is above max {}", NumberText(*spec.base), NumberText(*max)));
-  spec.min = min.value_or(CVX_Parameter::kNoMinimum);
-  spec.max = max.value_or(CVX_Parameter::kNoMaximum);
+  if (fields.base && min && *fields.base < *min)
+    errors.Add(param.PathOf("value"), fmt::format("{} is below min {}", NumberText(*fields.base), NumberText(*min)));
+  if (fields.base && max && *fields.base > *max)
+    errors.Add(param.PathOf("value"), fmt::format("{} is above max {}", NumberText(*fields.base), NumberText(*max)));
+  fields.min = min.value_or(CVX_Parameter::kNoMinimum);
+  fields.max = max.value_or(CVX_Parameter::kNoMaximum);
 
-  spec.decimals = static_cast<int>(param.Integer("decimals", false, 0, kMaxDecimals).value_or(kDefaultDecimals));
+  fields.decimals = static_cast<int>(param.Integer("decimals", false, 0, kMaxDecimals).value_or(kDefaultDecimals));
 
   if (errors.Count() != errorsBefore) return std::nullopt;
-  return spec;
+  return fields;
 }
 
-std::optional<ParameterSpec> ReadParameter(const Json& value, const std::string& path, const CVX_Setup& setup,
+std::optional<ParameterFields> ReadParameter(const Json& value, const std::string& path, const CVX_Setup& setup,
                                            ErrorList& errors) {
   if (value.is_object()) return ReadParameterObject(value, path, setup, errors);
   if (!value.is_number()) {
@@ -101,9 +101,9 @@ std::optional<ParameterSpec> ReadParameter(const Json& value, const std::string&
   // A bare number is a dimensionless double without limits.
   const auto number = ReadFinite(value, path, errors);
   if (!number) return std::nullopt;
-  ParameterSpec spec;
-  spec.internal = *number;
-  return spec;
+  ParameterFields fields;
+  fields.internal = *number;
+  return fields;
 }
 
 }  // namespace
@@ -117,7 +117,7 @@ void ReadParameters(const Json& value, CVX_Setup& setup, ErrorList& errors, std:
   for (auto it = value.begin(); it != value.end(); ++it) {
     const std::string& name = it.key();
     const std::string path = MemberPath("parameters", name);
-    const auto spec = ReadParameter(it.value(), path, setup, errors);
+    const auto fields = ReadParameter(it.value(), path, setup, errors);
     if (name.empty()) {
       errors.Add(path, "a parameter needs a name");
       continue;
@@ -127,18 +127,18 @@ void ReadParameters(const Json& value, CVX_Setup& setup, ErrorList& errors, std:
       errors.Add("parameters", fmt::format("{} duplicates {} (names ignore case)", Quoted(name), Quoted(first->second)));
       continue;
     }
-    if (!spec) continue;
+    if (!fields) continue;
     CVX_Parameter* parameter = setup.AddParameter(name);
     if (!parameter) {
       errors.Add(path, "the kernel refused the parameter");
       continue;
     }
-    parameter->InitType(spec->type);
-    parameter->InitUnit(spec->unit.family, spec->unit.display);
-    parameter->InitLimits(spec->min, spec->max);
-    parameter->SetDecimals(spec->decimals);
-    parameter->InitInternal(spec->internal);
-    if (spec->base) pending.push_back({parameter, *spec->base, MemberPath(path, "value")});
+    parameter->InitType(fields->type);
+    parameter->InitUnit(fields->unit.family, fields->unit.display);
+    parameter->InitLimits(fields->min, fields->max);
+    parameter->SetDecimals(fields->decimals);
+    parameter->InitInternal(fields->internal);
+    if (fields->base) pending.push_back({parameter, *fields->base, MemberPath(path, "value")});
   }
 }
 
