@@ -13,6 +13,8 @@
 #include "engine/feedback_counting_direction.h"
 #include "engine/feedback_sensors.h"
 #include "engine/gain_registers.h"
+#include "engine/io_registers.h"
+#include "engine/limit_registers.h"
 #include "engine/limits_update.h"
 #include "engine/loop_timing.h"
 #include "engine/motion_units.h"
@@ -21,6 +23,7 @@
 #include "engine/serial_encoder_clock.h"
 #include "engine/parameter_limits.h"
 #include "engine/protections.h"
+#include "engine/reference_registers.h"
 #include "engine/setup_access.h"
 #include "kernel/probe.h"
 
@@ -60,6 +63,10 @@ bool HasSolControllerMode(CVX_Setup& setup) { return Has(setup, "SOL_controller_
 bool HasReverseMovementDirection(CVX_Setup& setup) { return Has(setup, "IsReverseMovementDirection"); }
 bool HasMotionCompleteSettings(CVX_Setup& setup) { return Has(setup, "MotionCompleteDefaultSettings"); }
 bool HasSOLmodeEncOnLoad(CVX_Setup& setup) { return Has(setup, "SOLmodeEncOnLoad"); }
+bool HasPhaseAdvance(CVX_Setup& setup) { return Has(setup, "THT_CORRECTION"); }
+bool HasMotionCompleteOrLoadCorrection(CVX_Setup& setup) {
+  return HasMotionCompleteSettings(setup) || HasSOLmodeEncOnLoad(setup);
+}
 bool HasSerialMotorClockMode(CVX_Setup& setup) { return HasSerialMotorSensor(setup) && HasSerialClockMode(setup); }
 
 // clang-format off
@@ -81,6 +88,7 @@ constexpr SequenceStep kRegisterComputation[] = {
     {ComputeELRES_FRACT, HasInterpolationFraction},
     {ComputeENC2THL},
     {ComputeMTSTYPE},
+    {ComputeAAR_table},
     // 3. configuration words
     {ComputeSCR}, {ComputeOSR}, {ComputeASR}, {ComputePCR}, {ComputeACR},
     // 4. current controller
@@ -104,20 +112,32 @@ constexpr SequenceStep kRegisterComputation[] = {
     {ComputeT1MAXPROT},
     {ComputeII2TPROT_M}, {ComputeSFI2T_M}, {ComputeI2TINTLIM_M},
     {ComputeI2TWARLIM_M, HasDriveWarningLimits},
+    // 7. software limit switches, profile limits
+    {ComputeSWNEGLS, HasSoftwareLimitSwitches}, {ComputeSWPOSLS, HasSoftwareLimitSwitches},
+    {ComputeCACC}, {ComputeCSPD},
     // 8. analogue reference
+    {ComputeCADIN, HasAnalogueReference}, {ComputeSFTADIN, HasAnalogueReference},
+    {ComputeAD5OFF, HasAnalogueReference},
     {ComputeFILTER1, HasAnalogueReference},
+    {ComputeLEVEL_AD5, HasAnalogueReference}, {ComputeE_LEVEL_AD5, HasAnalogueReference},
     // 9. inputs, outputs, brake
-    {ComputeDIGIN_ACTIVE_LEVEL}, {ComputeUPGRADE},
+    {ComputeGEAR}, {ComputeT1ONA}, {ComputeT1ONB},
+    {ComputeDIGIN_ACTIVE_LEVEL}, {ComputeUPGRADE}, {ComputeBOOST},
     {ComputeLSS_Active, HasCanIdentification},
+    {ComputeTHT_CORRECTION, HasPhaseAdvance},
     {ComputeCOUNTINGDIR, HasCountingDirection}, {ComputeCOUNTINGDIR_LD, HasCountingDirection},
     {ComputeQUAL, HasEncoderFilter},
     {ComputeBRAKECFG, HasBrake},
+    {ComputeBRAKEAPPLYDELAY, HasBrake}, {ComputeBRAKERELEASEDELAY, HasBrake},
+    {ComputePOSOKLIM_FC, HasFreezeControl}, {ComputeTONPOSOK_FC, HasFreezeControl},
     // 10. transmission, electric angle controller
     {ComputeTRANSMISSION},
     {ComputeSFTKPTHT, HasKPTHT}, {ComputeKPTHT, HasKPTHT}, {ComputeSFTKITHT, HasKPTHT}, {ComputeKITHT, HasKPTHT},
+    {ComputeTIMESBC},
     // 11. step drive
     {ComputeIDRSTEP},
     {ComputeSCL2H}, {ComputeSCL2L}, {ComputeSFTSCL1},
+    {ComputeSBYCRT},
     {ComputeEncRes}, {ComputeSTEPRES},
     {ComputeENCRESLONG, HasLongResolutions}, {ComputeSTEPRESLONG, HasLongResolutions},
     {ComputeSTALLLIM},
@@ -132,6 +152,11 @@ constexpr SequenceStep kRegisterComputation[] = {
     {ComputeAEI_CMPTIME, HasSerialMotorSensor},
     // 13. biquad filters
     {ComputeBiquadFilters, HasBiquadFilters},
+    // 14. position range and motion complete
+    {ComputeMINPOSRANGE, HasPositionRange}, {ComputeMAXPOSRANGE, HasPositionRange},
+    {ComputePOSRANGEDEF, HasPositionRange},
+    {ComputePOSOKLIM, HasMotionCompleteSettings},
+    {ComputeTONPOSOK, HasMotionCompleteOrLoadCorrection},
     // 15. open-loop correction with the encoder on the load
     {ComputeMAXCORRERR, HasSOLmodeEncOnLoad}, {ComputeCACCDECR, HasSOLmodeEncOnLoad},
     {ComputeCSPDDECR, HasSOLmodeEncOnLoad},
@@ -153,6 +178,7 @@ constexpr SequenceStep kUserValueRecovery[] = {
     // 3. control mode and reference
     {RecoverControlMode}, {RecoverExternalReference},
     {RecoverIsAutoActivatedAfterPowerOn, HasAutoActivation},
+    {RecoverAxis_ID_list},
     {RecoverIlimPS},
     // 4. current controller
     {RecoverKp_C_scl}, {RecoverKi_C_scl},
@@ -174,24 +200,35 @@ constexpr SequenceStep kUserValueRecovery[] = {
     {RecoverIsSpeedControlError}, {RecoverERR_speed}, {RecoverTime_ERR_spd},
     {RecoverIsMotorOverTemp}, {RecoverIsMotorI2t}, {RecoverI_I2t_M}, {RecoverT_I2t_M},
     {RecoverEnablePolarity}, {RecoverLSPPolarity}, {RecoverLSNPolarity},
+    {RecoverTime_AB},
     // 7.
     {RecoverIsSWLS, HasSoftwareLimitSwitches},
+    {RecoverNegative_SWLS, HasSoftwareLimitSwitches}, {RecoverPositive_SWLS, HasSoftwareLimitSwitches},
     {RecoverIsSpeedEstimator, HasSpeedEstimator},
     // 8. analogue reference
+    {RecoverDeadBand_Point, HasAnalogueReference}, {RecoverDeadBand_Range, HasAnalogueReference},
     {RecoverUseFilter, HasAnalogueReference}, {RecoverFilter, HasAnalogueReference},
+    {RecoverPOS_min, HasAnalogueReference}, {RecoverPOS_max, HasAnalogueReference},
+    {RecoverCRT_min, HasAnalogueReference}, {RecoverCRT_max, HasAnalogueReference},
+    {RecoverSPD_min, HasAnalogueReference}, {RecoverSPD_max, HasAnalogueReference},
     // 9. reference, CAN, encoder filter, brake, freeze control
-    {RecoverIsLimitMaximum}, {RecoverIsAnalogueReference}, {RecoverDigitalReferenceType},
+    {RecoverIsLimitMaximum}, {RecoverErefMaxSpeed}, {RecoverErefMaxAcceleration},
+    {RecoverIsAnalogueReference}, {RecoverDigitalReferenceType},
     {RecoverSave_CAN_baudrate, HasCanIdentification}, {RecoverSave_axis_id, HasCanIdentification},
+    {RecoverPhaseAdvance_speed, HasPhaseAdvance},
     {RecoverReverseCounting, HasCountingDirection}, {RecoverReverseCounting_LD, HasCountingDirection},
     {RecoverIsFilterEnc_MT, HasEncoderFilter}, {RecoverIsFilterEnc_LD, HasEncoderFilter},
     {RecoverIsMotorBrake, HasBrake}, {RecoverMotorBrake_output, HasBrake},
+    {RecoverMotorBrake_releasetime, HasBrake}, {RecoverMotorBrake_applytime, HasBrake},
     {RecoverSpeedForward, HasSpeedForward},
     {RecoverIsFreezeControl, HasFreezeControl},
+    {RecoverFreezeControl_errband, HasFreezeControl}, {RecoverFreezeControl_time, HasFreezeControl},
     {RecoverInputsPolarityType, HasInputsPolarityType},
     {RecoverKp_T_scl, HasKPTHT}, {RecoverKi_T_scl, HasKPTHT},
     // 10.
     {RecoverTestStartCurrent},
     // 11. motor, sensors and control type
+    {RecoverRunCurrent}, {RecoverStandByCurrent}, {RecoverStandByCurrentTime},
     {RecoverMotorSensorType}, {RecoverLoadSensorType},
     {RecoverMotorSensorConnector}, {RecoverLoadSensorConnector}, {RecoverDigitalReferenceConnector},
     {RecoverStepperMotorType}, {RecoverStepperControlType},
@@ -205,8 +242,12 @@ constexpr SequenceStep kUserValueRecovery[] = {
     {RecoverSSI_No_Bits_Turns_LD, HasSerialLoadSensor}, {RecoverSSI_isGray_LD, HasSerialLoadSensor},
     {RecoverSSI_freq_LD, HasSerialLoadSensor}, {RecoverSSI_isReverseCounting_LD, HasSerialLoadSensor},
     // 13. position range, direction, motion complete
+    {RecoverPosRange_Minimum, HasPositionRange}, {RecoverPosRange_Maximum, HasPositionRange},
+    {RecoverIsPosRange, HasPositionRange},
     {RecoverIsReverseMovementDirection, HasReverseMovementDirection},
     {RecoverMotionCompleteType, HasMotionCompleteSettings},
+    {RecoverMotionCompleteSettleBand, HasMotionCompleteSettings},
+    {RecoverMotionCompleteStabilizeTime, HasMotionCompleteSettings},
     // 14. open-loop correction with the encoder on the load
     {RecoverSOLmodeEncOnLoad, HasSOLmodeEncOnLoad},
     {RecoverErrMaxUser, HasSOLmodeEncOnLoad},
