@@ -1,0 +1,89 @@
+// Random user values inside their limits, on every example setup: the
+// options update, the round trip and every unit factor must neither crash nor
+// leave a value that is not finite.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <random>
+
+#include "engine/sequences.h"
+#include "engine/unit_scale.h"
+#include "kernel/errors.h"
+#include "kernel/setup_file.h"
+#include "kernel/value_type.h"
+
+namespace {
+
+const char* const kExamples[] = {"two_phase_open_loop", "open_loop_step_loss_encoder", "closed_loop_incremental_1000",
+                                 "closed_loop_ssi_17bit", "three_phase_open_loop"};
+
+constexpr int kFillsPerExample = 40;
+
+// The options update as the plug-in's ComputeAllOptions runs it.
+void ComputeAllOptions(CVX_Setup& setup) {
+  engine::RecoverUserParameters(setup);
+  engine::UpdateParameterLimits(setup);
+  engine::UpdateFeedbackOptions(setup);
+  engine::UpdateLoadUnits(setup);
+  engine::UpdateStepUnits(setup);
+}
+
+// User values (doubles) get a value drawn inside their limits, or a random
+// multiple of the stored one where they have none.
+void FillUserValues(CVX_Setup& setup, std::mt19937& random) {
+  std::uniform_real_distribution<double> unit(0.0, 1.0);
+  for (CVX_Parameter* p : setup.GetParameters()) {
+    if (p->GetValueType() != kernel::ValueType::kDouble) continue;
+    if (p->HasMinimum() && p->HasMaximum() && p->GetMinimum() <= p->GetMaximum()) {
+      p->SetValueInBaseUnit(p->GetMinimum() + unit(random) * (p->GetMaximum() - p->GetMinimum()));
+    } else {
+      p->SetValueInInternalUnit(p->GetValueInInternalUnit() * (0.5 + 1.5 * unit(random)));
+    }
+  }
+}
+
+std::vector<std::string> NonFinite(const CVX_Setup& setup) {
+  std::vector<std::string> names;
+  for (const CVX_Parameter* p : setup.GetParameters())
+    if (!std::isfinite(p->GetValueInInternalUnit()) || std::isnan(p->GetMinimum()) || std::isnan(p->GetMaximum()))
+      names.push_back(p->GetName());
+  return names;
+}
+
+class RandomUserValues : public ::testing::TestWithParam<const char*> {
+ protected:
+  void SetUp() override {
+    kernel::SetUnitScaleFunctions(&engine::ScaleFactor, &engine::ScaleOffset);
+    savedSink = kernel::SetErrorSink([](const std::string&) {});
+  }
+  void TearDown() override {
+    kernel::SetErrorSink(std::move(savedSink));
+    kernel::SetUnitScaleFunctions(nullptr, nullptr);
+  }
+  kernel::ErrorSink savedSink;
+};
+
+TEST_P(RandomUserValues, NothingCrashesAndEveryValueStaysFinite) {
+  auto loaded = kernel::LoadSetupFile(std::string(DRIVESETUP_SOURCE_DIR) + "/examples/" + GetParam() + ".json");
+  ASSERT_TRUE(loaded.ok()) << loaded.ErrorText();
+  std::mt19937 random(20261208);
+  for (int fill = 0; fill < kFillsPerExample; ++fill) {
+    CVX_Setup setup = *loaded.setup;
+    FillUserValues(setup, random);
+    ComputeAllOptions(setup);
+    engine::ComputeRegisterParameters(setup);
+    engine::RecoverUserParameters(setup);
+    ASSERT_EQ(NonFinite(setup), std::vector<std::string>{}) << "fill " << fill;
+    for (const CVX_UnitFamily& family : setup.GetUnits())
+      for (const CVX_Parameter* p : setup.GetParameters()) {
+        // Infinite factors are allowed (a zero scale); the call must return.
+        const double factor = engine::ScaleFactor(setup, family.base.name, p->GetName());
+        ASSERT_FALSE(std::isnan(factor) && family.base.name != "°C") << family.base.name << " " << p->GetName();
+        (void)engine::ScaleOffset(setup, family.base.name);
+      }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Examples, RandomUserValues, ::testing::ValuesIn(kExamples));
+
+}  // namespace
