@@ -13,11 +13,8 @@ namespace {
 constexpr double kCountsPerLine = 4.0;
 // Four full steps make one electrical period of a step motor.
 constexpr double kPeriodsPerStep = 0.25;
-// The electric angle takes at most 16 bits of a serial word; the start-move
-// check counts the whole word, up to 32 bits.
-constexpr double kAngleBitsMax = 16.0;
+// The start-move check counts the whole serial word, up to 32 bits.
 constexpr double kWordBitsMax = 32.0;
-constexpr double kAngleFullTurn = 4294967296.0;  // 2^32: one electrical turn
 // "ELRESL" is a 16-bit register.
 constexpr double kElectricalResolutionMax = 65535.0;
 // "No_encoder_lines" must keep 4 lines within a signed 32-bit count.

@@ -14,6 +14,11 @@ class CVX_Setup;
 // they need is missing or a value would not be finite.
 namespace engine {
 
+// The electric angle takes at most 16 bits of a serial word; 2^32 angle
+// units make one electrical turn.
+inline constexpr double kAngleBitsMax = 16.0;
+inline constexpr double kAngleFullTurn = 4294967296.0;
+
 // A sensor type parameter ("MotorSensorType", "LoadSensorType") or another
 // integer choice, truncated; nullopt when missing or beyond the int range.
 std::optional<int> ReadChoice(CVX_Setup& setup, std::string_view name);

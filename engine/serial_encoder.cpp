@@ -13,11 +13,8 @@ namespace {
 
 constexpr double kTurnBitsMax = 32.0;
 constexpr double kRevolutionBitsMax = 31.0;
-// The electric angle takes at most 16 bits of the word; the offset may span
-// the whole word, up to 32 bits.
-constexpr double kAngleBitsMax = 16.0;
+// The offset may span the whole word, up to 32 bits.
 constexpr double kOffsetBitsMax = 32.0;
-constexpr double kAngleFullTurn = 4294967296.0;  // 2^32: one electrical turn
 
 constexpr double kGrayCode = 1.0;
 constexpr double kBinaryCode = 0.0;
