@@ -274,6 +274,14 @@ void RecoverUserParameters(CVX_Setup& setup) { RunSequence(setup, kUserValueReco
 
 void UpdateParameterLimits(CVX_Setup& setup) { RunLimitsUpdate(setup); }
 
+void ComputeAllOptions(CVX_Setup& setup) {
+  RecoverUserParameters(setup);
+  UpdateParameterLimits(setup);
+  UpdateFeedbackOptions(setup);
+  UpdateLoadUnits(setup);
+  UpdateStepUnits(setup);
+}
+
 bool HasDriveWarningLimits(CVX_Setup& setup) { return HasAll(setup, {"II2TWARLIM_D", "I2TWARLIM_M"}); }
 bool HasSpeedFeedForward(CVX_Setup& setup) { return HasAll(setup, {"KFFS_scl", "KFFS", "SFTSFFW"}); }
 bool HasSoftwareLimitSwitches(CVX_Setup& setup) { return Has(setup, "isSWLS"); }

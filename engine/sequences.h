@@ -30,6 +30,11 @@ void ComputeRegisterParameters(CVX_Setup& setup);
 void RecoverUserParameters(CVX_Setup& setup);
 // Limits that follow the loop timing, the register widths and the options.
 void UpdateParameterLimits(CVX_Setup& setup);
+// Brings every derived user value, limit, option and unit up to date from
+// the stored registers, in this order: user value recovery, the limits, the
+// feedback and mode options, the load-side units, the step units. It writes
+// no register.
+void ComputeAllOptions(CVX_Setup& setup);
 
 // Capability probes: quiet look-ups, true when the firmware has the feature.
 bool HasDriveWarningLimits(CVX_Setup& setup);   // "II2TWARLIM_D", "I2TWARLIM_M"

@@ -14,11 +14,7 @@ int EditSetup(void* /*setup*/) { return 0; }
 
 void ComputeAllOptions(CVX_Setup* setup) {
   if (!setup) return;
-  engine::RecoverUserParameters(*setup);
-  engine::UpdateParameterLimits(*setup);
-  engine::UpdateFeedbackOptions(*setup);
-  engine::UpdateLoadUnits(*setup);
-  engine::UpdateStepUnits(*setup);
+  engine::ComputeAllOptions(*setup);
 }
 
 int OnInitParam(CVX_Setup* setup, const char* name) { return plugin::CountInitParam(setup, name); }

@@ -19,15 +19,6 @@ const char* const kExamples[] = {"two_phase_open_loop", "open_loop_step_loss_enc
 
 constexpr int kFillsPerExample = 40;
 
-// The options update as the plug-in's ComputeAllOptions runs it.
-void ComputeAllOptions(CVX_Setup& setup) {
-  engine::RecoverUserParameters(setup);
-  engine::UpdateParameterLimits(setup);
-  engine::UpdateFeedbackOptions(setup);
-  engine::UpdateLoadUnits(setup);
-  engine::UpdateStepUnits(setup);
-}
-
 // User values (doubles) get a value drawn inside their limits, or a random
 // multiple of the stored one where they have none.
 void FillUserValues(CVX_Setup& setup, std::mt19937& random) {
@@ -70,7 +61,7 @@ TEST_P(RandomUserValues, NothingCrashesAndEveryValueStaysFinite) {
   for (int fill = 0; fill < kFillsPerExample; ++fill) {
     CVX_Setup setup = *loaded.setup;
     FillUserValues(setup, random);
-    ComputeAllOptions(setup);
+    engine::ComputeAllOptions(setup);
     engine::ComputeRegisterParameters(setup);
     engine::RecoverUserParameters(setup);
     ASSERT_EQ(NonFinite(setup), std::vector<std::string>{}) << "fill " << fill;
