@@ -153,7 +153,10 @@ bool ParseList(const std::string& text, const std::string& source, Json& list, s
   return true;
 }
 
-void LoadStrings(const fs::path& file, ResourceSet& resources, std::vector<std::string>& errors) {
+// Reads a file that holds a list of JSON objects and hands each entry, with
+// its place for error texts, to `read`.
+template <typename ReadEntry>
+void ForEachEntry(const fs::path& file, std::vector<std::string>& errors, ReadEntry read) {
   std::string text;
   Json list;
   if (!ReadFile(file, text) || !ParseList(text, file.string(), list, errors)) return;
@@ -163,38 +166,34 @@ void LoadStrings(const fs::path& file, ResourceSet& resources, std::vector<std::
       errors.push_back(where + ": an entry is a JSON object");
       continue;
     }
-    Fields fields(list[i], where, errors);
+    read(list[i], where);
+  }
+}
+
+void LoadStrings(const fs::path& file, ResourceSet& resources, std::vector<std::string>& errors) {
+  ForEachEntry(file, errors, [&](const Json& entry, const std::string& where) {
+    Fields fields(entry, where, errors);
     int id = 0;
     std::string value;
     const bool ok = fields.Int("id", id, true) & fields.String("text", value, true);
     fields.Finish();
-    if (!ok) continue;
+    if (!ok) return;
     for (std::string& e : resources.AddString(id, std::move(value))) errors.push_back(file.string() + ": " + e);
-  }
+  });
 }
 
 void LoadCombos(const fs::path& file, ResourceSet& resources, std::vector<std::string>& errors) {
-  std::string text;
-  Json list;
-  if (!ReadFile(file, text) || !ParseList(text, file.string(), list, errors)) return;
-  for (std::size_t i = 0; i < list.size(); ++i) {
-    const std::string where = fmt::format("{}: entry {}", file.string(), i + 1);
-    if (!list[i].is_object()) {
-      errors.push_back(where + ": an entry is a JSON object");
-      continue;
-    }
-    Fields fields(list[i], where, errors);
+  ForEachEntry(file, errors, [&](const Json& entry, const std::string& where) {
+    Fields fields(entry, where, errors);
     int dialog = 0;
     int control = 0;
     std::vector<std::string> items;
     const bool ok = fields.Int("dialog", dialog, true) & fields.Int("control", control, true) &
                     fields.StringList("items", items, true);
     fields.Finish();
-    if (!ok) continue;
-    for (std::string& e : resources.AddComboItems(dialog, control, std::move(items))) {
-      errors.push_back(where + ": " + e);
-    }
-  }
+    if (!ok) return;
+    for (std::string& e : resources.AddComboItems(dialog, control, std::move(items))) errors.push_back(where + ": " + e);
+  });
 }
 
 }  // namespace
