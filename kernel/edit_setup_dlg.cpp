@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <utility>
 
 #include "kernel/errors.h"
 #include "kernel/parameter.h"
@@ -27,6 +28,13 @@ double FromItemData(DWORD_PTR data) { return static_cast<double>(static_cast<std
 
 CVX_EditSetupDlg::CVX_EditSetupDlg(CVX_Setup* setup, UINT nIDTemplate, CWnd* pParentWnd)
     : CDialog(nIDTemplate, pParentWnd), m_setup(setup) {}
+
+CVX_EditSetupDlg::CVX_EditSetupDlg(CVX_Setup* setup, UINT nIDTemplate, int flag,
+                                   std::vector<std::string> guidelineSteps, CWnd* pParentWnd)
+    : CDialog(nIDTemplate, pParentWnd),
+      m_setup(setup),
+      m_flag(flag),
+      m_guidelineSteps(std::move(guidelineSteps)) {}
 
 CVX_EditSetupDlg::~CVX_EditSetupDlg() = default;
 

@@ -26,6 +26,11 @@ class CVX_Parameter;
 class CVX_EditSetupDlg : public CDialog {
  public:
   CVX_EditSetupDlg(CVX_Setup* setup, UINT nIDTemplate, CWnd* pParentWnd = nullptr);
+  // `flag` is 1 for every dialog of a plug-in. `guidelineSteps` are the texts
+  // of the guideline assistant (edit 10007, "Previous" 10005, "Next" 10006);
+  // none for a dialog without one.
+  CVX_EditSetupDlg(CVX_Setup* setup, UINT nIDTemplate, int flag, std::vector<std::string> guidelineSteps,
+                   CWnd* pParentWnd = nullptr);
   ~CVX_EditSetupDlg() override;
 
   CVX_Setup* GetSetup() const { return m_setup; }
@@ -50,6 +55,11 @@ class CVX_EditSetupDlg : public CDialog {
   // After the derived units of the family `unitType` changed: refills the
   // unit combos of the parameters of that family and refreshes them.
   void RefreshAllParametersWithCompatibleUnits(std::string_view unitType);
+
+  // ----- CANbus group -----
+  // The kernel owns the CANbus group: the baud-rate combo 10021 and the
+  // "CANopen settings..." button 10022.
+  void EnableCANSettings();
 
   // ----- children -----
   void ShowChild(int id, bool show);
@@ -90,6 +100,8 @@ class CVX_EditSetupDlg : public CDialog {
 
   CVX_Setup* m_setup;
   std::vector<Binding> m_bindings;
+  int m_flag = 0;
+  std::vector<std::string> m_guidelineSteps;
 };
 
 namespace kernel {

@@ -1,0 +1,80 @@
+#include "dialogs/my_setup_dlg.h"
+
+#include <algorithm>
+#include <array>
+#include <string_view>
+#include <utility>
+
+#include "engine/gain_registers.h"
+#include "engine/parameter_limits.h"
+#include "engine/setup_access.h"
+#include "engine/step_units.h"
+#include "kernel/name_key.h"
+#include "kernel/parameter.h"
+#include "kernel/probe.h"
+#include "kernel/setup.h"
+
+namespace {
+
+using kernel::SameName;
+
+// The families whose derived units follow the step units, in refresh order.
+constexpr std::array<std::string_view, 8> kStepUnitFamilies{"rad",  "rad/s",  "rad/s^2", "rad/s^3",
+                                                             "m",    "m/s",    "m/s^2",   "m/s^3"};
+
+bool ChangesStepUnits(std::string_view name) {
+  return SameName(name, "NoMotorSteps") || SameName(name, "NoMicroStepsPerStep") ||
+         SameName(name, "StepperControlType");
+}
+
+// The acceleration feed-forward has two shifts and no row of its own in the
+// scaled-gain table.
+void RoundTripAccelerationFeedForward(CVX_Setup& setup) {
+  engine::ComputeSFTKFF(setup);
+  engine::ComputeKFFA(setup);
+  engine::ComputeSFTAFFW(setup);
+  engine::RecoverKFFA_scl(setup);
+}
+
+// "MAX_CURRENT" may not exceed the smaller of the motor's and the drive's
+// nominal current.
+void LimitMaxCurrent(CVX_EditSetupDlg& dialog, CVX_Setup& setup) {
+  CVX_Parameter* maxCurrent = kernel::ProbeParameter(setup, "MAX_CURRENT");
+  const auto motor = engine::Base(setup, "In");
+  const auto drive = engine::Base(setup, "InPS");
+  if (!maxCurrent || !motor || !drive) return;
+  engine::SetParameterLimits(maxCurrent, 0.0, std::min(*motor, *drive));
+  dialog.RefreshParameterControls("MAX_CURRENT");
+}
+
+// The gains the dialogs edit; the angle controller's gains are edited by its
+// test, which rounds them itself.
+const engine::ScaledGainRow* DialogGain(std::string_view name) {
+  const engine::ScaledGainRow* row = engine::FindScaledGain(name);
+  if (row == &engine::kScaledGains[engine::kGainKpT] || row == &engine::kScaledGains[engine::kGainKiT]) return nullptr;
+  return row;
+}
+
+}  // namespace
+
+CMySetupDlg::CMySetupDlg(CVX_Setup* setup, UINT nIDTemplate, std::vector<std::string> guidelineSteps,
+                         CWnd* pParentWnd)
+    : CVX_EditSetupDlg(setup, nIDTemplate, 1, std::move(guidelineSteps), pParentWnd) {}
+
+void CMySetupDlg::OnChangedParameterValue(const std::string& name) {
+  CVX_Setup& setup = *GetSetup();
+  if (ChangesStepUnits(name)) {
+    engine::UpdateStepUnits(setup);
+    for (std::string_view family : kStepUnitFamilies) RefreshAllParametersWithCompatibleUnits(family);
+  } else if (SameName(name, "KFFA_scl")) {
+    RoundTripAccelerationFeedForward(setup);
+  } else if (const engine::ScaledGainRow* row = DialogGain(name)) {
+    // Each register of the pair derives its own shift; the recovery comes last.
+    engine::ComputeScaledGainShift(setup, *row);
+    engine::ComputeScaledGainMantissa(setup, *row);
+    engine::RecoverScaledGain(setup, *row);
+  } else if ((SameName(name, "In") || SameName(name, "InPS")) && kernel::HasParameter(setup, "KPTHT")) {
+    LimitMaxCurrent(*this, setup);
+  }
+  CVX_EditSetupDlg::OnChangedParameterValue(name);
+}

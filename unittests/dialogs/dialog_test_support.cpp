@@ -1,0 +1,65 @@
+#include "unittests/dialogs/dialog_test_support.h"
+
+#include "engine/unit_scale.h"
+#include "kernel/parameter.h"
+#include "kernel/setup_file.h"
+#include "platform/resources.h"
+
+namespace dialogtest {
+
+std::unique_ptr<CVX_Setup> LoadExample(std::string_view name) {
+  const std::string path = std::string(DRIVESETUP_SOURCE_DIR "/examples/") + std::string(name) + ".json";
+  kernel::SetupLoadResult load = kernel::LoadSetupFile(path);
+  EXPECT_TRUE(load.ok()) << path << ": " << load.ErrorText();
+  return std::move(load.setup);
+}
+
+void DialogTest::SetUp() {
+  platform::ResourceLoad load = platform::LoadResources(DRIVESETUP_SOURCE_DIR "/resources");
+  ASSERT_TRUE(load.ok()) << load.errors.front();
+  platform::SetCurrentResources(load.resources);
+  platform::SetCurrentClock(&clock);
+  savedFactor_ = kernel::InstalledScaleFactor();
+  savedOffset_ = kernel::InstalledScaleOffset();
+  kernel::SetUnitScaleFunctions(&engine::ScaleFactor, &engine::ScaleOffset);
+}
+
+void DialogTest::TearDown() {
+  kernel::SetUnitScaleFunctions(savedFactor_, savedOffset_);
+  platform::SetCurrentClock(nullptr);
+}
+
+void DialogTest::UseExample(std::string_view name) {
+  setup = LoadExample(name);
+  ASSERT_NE(setup, nullptr);
+}
+
+platform::ScriptRun DialogTest::Run(platform::UserScript& script, const std::function<INT_PTR()>& open) {
+  return platform::RunUserScript(script, open);
+}
+
+double DialogTest::Base(std::string_view name) const {
+  const CVX_Parameter* parameter = setup->FindParameter(std::string(name));
+  EXPECT_NE(parameter, nullptr) << name;
+  return parameter ? parameter->GetValueInBaseUnit() : 0.0;
+}
+
+double DialogTest::Internal(std::string_view name) const {
+  const CVX_Parameter* parameter = setup->FindParameter(std::string(name));
+  EXPECT_NE(parameter, nullptr) << name;
+  return parameter ? parameter->GetValueInInternalUnit() : 0.0;
+}
+
+void DialogTest::SetBase(std::string_view name, double value) {
+  CVX_Parameter* parameter = setup->FindParameter(std::string(name));
+  ASSERT_NE(parameter, nullptr) << name;
+  parameter->SetValueInBaseUnit(value);
+}
+
+void DialogTest::SetInternal(std::string_view name, double value) {
+  CVX_Parameter* parameter = setup->FindParameter(std::string(name));
+  ASSERT_NE(parameter, nullptr) << name;
+  parameter->SetValueInInternalUnit(value);
+}
+
+}  // namespace dialogtest
