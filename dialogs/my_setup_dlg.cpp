@@ -44,6 +44,9 @@ void LimitMaxCurrent(CVX_EditSetupDlg& dialog, CVX_Setup& setup) {
   const auto drive = engine::Base(setup, "InPS");
   if (!maxCurrent || !motor || !drive) return;
   engine::SetParameterLimits(maxCurrent, 0.0, std::min(*motor, *drive));
+  // A value above the new maximum would otherwise stay stored until its
+  // next edit; writing it again clips it.
+  engine::WriteBase(maxCurrent, maxCurrent->GetValueInBaseUnit());
   dialog.RefreshParameterControls("MAX_CURRENT");
 }
 

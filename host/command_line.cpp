@@ -88,6 +88,10 @@ ParsedCommandLine ParseCommandLine(int argc, const char* const* argv) {
   get->add_option("NAME", inv.names, "Parameter names")->required();
   commands.emplace_back(get, Command::kGet);
 
+  CLI::App* edit = app.add_subcommand("edit", "Open the Drive Setup dialog and let a user script play the person");
+  edit->add_option("--script", inv.scriptPath, "User script (docs/user-scripts.md)")->required();
+  commands.emplace_back(edit, Command::kEdit);
+
   // Set after the commands exist, so that a command's stray argument falls
   // through to the program and is reported below rather than accepted.
   app.allow_extras();

@@ -9,7 +9,7 @@
 
 namespace host {
 
-enum class Command { kCompute, kRecover, kRoundTrip, kLimits, kOptions, kInitParam, kScale, kGet };
+enum class Command { kCompute, kRecover, kRoundTrip, kLimits, kOptions, kInitParam, kScale, kGet, kEdit };
 
 // One --set NAME=VALUE: a value in the parameter's base unit.
 struct Assignment {
@@ -28,6 +28,7 @@ struct Invocation {
   std::vector<std::string> names;       // get, init-param
   std::string unit;                     // scale
   std::string parameter;                // scale
+  std::string scriptPath;               // edit: the user script that plays the person
 };
 
 // Exactly one of: an invocation to run, a help text to print (and exit 0),

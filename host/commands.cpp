@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "engine/sequences.h"
+#include "host/edit_command.h"
 #include "host/report.h"
 #include "kernel/probe.h"
 
@@ -56,7 +57,7 @@ void Scale(const Invocation& inv, CVX_Setup& setup, const PluginLibrary& plugin,
 
 }  // namespace
 
-Outcome RunCommand(const Invocation& inv, CVX_Setup& setup, const PluginLibrary& plugin, std::ostream& out) {
+CommandOutcome RunCommand(const Invocation& inv, CVX_Setup& setup, const PluginLibrary& plugin, std::ostream& out) {
   switch (inv.command) {
     case Command::kCompute:
       engine::ComputeRegisterParameters(setup);
@@ -76,15 +77,19 @@ Outcome RunCommand(const Invocation& inv, CVX_Setup& setup, const PluginLibrary&
       break;
     case Command::kInitParam:
       InitParam(inv, setup, plugin, out);
-      return std::nullopt;
+      return {};
     case Command::kScale:
       Scale(inv, setup, plugin, out);
-      return std::nullopt;
+      return {};
     case Command::kGet:
-      return Get(inv, setup, out);
+      return {Get(inv, setup, out)};
+    case Command::kEdit: {
+      const EditOutcome edit = RunEdit(inv, setup, plugin, out);
+      return {edit.failure, edit.kept};
+    }
   }
   PrintSetup(inv, setup, out);
-  return std::nullopt;
+  return {};
 }
 
 }  // namespace host

@@ -9,8 +9,15 @@
 
 namespace host {
 
+struct CommandOutcome {
+  Outcome failure;
+  // Whether the setup the command leaves is to be saved (--out): a dialog
+  // the user cancelled keeps nothing.
+  bool keep = true;
+};
+
 // Runs the command of `inv` on `setup` through the engine and the plug-in,
 // and prints its result (text or JSON as `inv` asks) to `out`.
-Outcome RunCommand(const Invocation& inv, CVX_Setup& setup, const PluginLibrary& plugin, std::ostream& out);
+CommandOutcome RunCommand(const Invocation& inv, CVX_Setup& setup, const PluginLibrary& plugin, std::ostream& out);
 
 }  // namespace host

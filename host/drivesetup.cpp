@@ -62,8 +62,9 @@ int RunDriveSetup(int argc, char** argv, std::ostream& out, std::ostream& err) {
 
   // Held back until the setup is saved, so a failed save prints no result.
   std::ostringstream printed;
-  if (Outcome failure = RunCommand(inv, setup, plugin, printed)) return Fail(err, *failure);
-  if (!inv.outPath.empty())
+  const CommandOutcome outcome = RunCommand(inv, setup, plugin, printed);
+  if (outcome.failure) return Fail(err, *outcome.failure);
+  if (outcome.keep && !inv.outPath.empty())
     if (Outcome failure = SaveSetup(setup, inv.outPath)) return Fail(err, *failure);
   out << printed.str();
   out.flush();

@@ -10,19 +10,26 @@ namespace {
 namespace fs = std::filesystem;
 
 // This file sits in <source tree>/kernel/; the build compiles it by its
-// absolute path, so the descriptors of the source tree are found from any
+// absolute path, so the resources of the source tree are found from any
 // build directory.
-fs::path SourceTreePrograms() { return fs::path(__FILE__).parent_path().parent_path() / "resources" / "programs"; }
+fs::path SourceTreeResources() { return fs::path(__FILE__).parent_path().parent_path() / "resources"; }
+
+// The first of: the environment variable, the installed folder beside the
+// setup program, the source tree's folder.
+std::string FirstResourceFolder(const char* environmentVariable, const fs::path& installedName,
+                                const fs::path& sourceTreeName) {
+  if (const char* dir = std::getenv(environmentVariable); dir && *dir) return dir;
+  const fs::path installed = fs::path(GetGUIDirectory()) / installedName;
+  std::error_code ec;
+  if (fs::is_directory(installed, ec)) return installed.string();
+  return (SourceTreeResources() / sourceTreeName).string();
+}
 
 }  // namespace
 
-std::string ProgramsDirectory() {
-  if (const char* dir = std::getenv("DRIVESETUP_PROGRAMS_DIR"); dir && *dir) return dir;
-  const fs::path installed = fs::path(GetGUIDirectory()) / "programs";
-  std::error_code ec;
-  if (fs::is_directory(installed, ec)) return installed.string();
-  return SourceTreePrograms().string();
-}
+std::string ProgramsDirectory() { return FirstResourceFolder("DRIVESETUP_PROGRAMS_DIR", "programs", "programs"); }
+
+std::string ResourcesDirectory() { return FirstResourceFolder("DRIVESETUP_RESOURCES_DIR", "resources", ""); }
 
 std::string GetOutPathName(std::string_view testName) {
   return (fs::path(ProgramsDirectory()) / (std::string(testName) + ".json")).string();

@@ -22,6 +22,11 @@ namespace kernel {
 // The path need not exist; reading from it then fails with its name.
 std::string ProgramsDirectory();
 
+// The directory of the plug-in's dialog templates, bitmaps and strings
+// (resources/README.md), chosen as ProgramsDirectory() is, with
+// $DRIVESETUP_RESOURCES_DIR and GetGUIDirectory()/resources.
+std::string ResourcesDirectory();
+
 // The path of the descriptor of `testName`: <ProgramsDirectory()>/<testName>.json.
 std::string GetOutPathName(std::string_view testName);
 

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <ostream>
+
+#include "host/command_line.h"
+#include "host/failure.h"
+#include "host/plugin_library.h"
+
+class CVX_Setup;
+
+namespace host {
+
+// `edit`: shows the plug-in's Drive Setup dialog on `setup` through its
+// EditSetup export while the user script of `inv` plays the person, on
+// virtual time. Prints the dialog's result and the parameters it changed.
+//
+// Only OK keeps the edit: the dialog works on a copy, which replaces
+// `setup` when it closes with OK. On Cancel `setup` stays exactly as it was
+// and nothing is to be saved; a script that does not run as written is a
+// failure that says why.
+struct EditOutcome {
+  Outcome failure;
+  bool kept = false;  // OK: the edited setup replaced `setup`
+};
+EditOutcome RunEdit(const Invocation& inv, CVX_Setup& setup, const PluginLibrary& plugin, std::ostream& out);
+
+}  // namespace host
