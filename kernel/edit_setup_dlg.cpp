@@ -46,6 +46,12 @@ BOOL CVX_EditSetupDlg::OnInitDialog() {
   const BOOL result = CDialog::OnInitDialog();
   for (const Binding& binding : m_bindings) FillUnitCombo(binding);
   RefreshAllParameters();
+  if (HasGuideline()) ShowGuidelineStep(0);
+  if (m_canSettings) FillCANBaudRateCombo();
+  if (m_motorEditor) {
+    m_motorDatabases.clear();  // each opening reads the files and reports their problems afresh
+    LoadMotorDatabases();
+  }
   return result;
 }
 
@@ -159,6 +165,7 @@ LRESULT CVX_EditSetupDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
 }
 
 void CVX_EditSetupDlg::OnCommand(UINT code, int id) {
+  if (OnGuidelineCommand(code, id) || OnCANCommand(code, id) || OnMotorEditorCommand(code, id)) return;
   // A handler may bind or refresh, which can move the bindings: work on the
   // index and copy what is needed before calling out.
   for (size_t i = 0; i < m_bindings.size(); ++i) {

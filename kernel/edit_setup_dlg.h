@@ -1,10 +1,13 @@
 #pragma once
 
+#include <array>
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "kernel/motor_database.h"
 #include "platform/ui.h"
 
 class CVX_Setup;
@@ -58,8 +61,22 @@ class CVX_EditSetupDlg : public CDialog {
 
   // ----- CANbus group -----
   // The kernel owns the CANbus group: the baud-rate combo 10021 and the
-  // "CANopen settings..." button 10022.
+  // "CANopen settings..." button 10022. The baud rate is the setup option
+  // kernel::kCANBaudRateOption; a choice is stored at once. Callable before
+  // the dialog is shown (it then takes effect in OnInitDialog).
   void EnableCANSettings();
+
+  // ----- motor editor -----
+  // Combo 10010 lists the motor databases ("Standard", read-only, and
+  // "USER"), the editable combo 10011 the motors of the chosen one that fit
+  // the setup's motor type; choosing a motor writes its data into the setup.
+  // "Save to User Database" 10012 stores the setup's motor data under the
+  // name typed in 10011, "Delete" 10013 removes a USER motor. Callable before
+  // the dialog is shown, like EnableCANSettings.
+  void InitializeMotorEditor();
+  // Lists again the motors of the chosen database (after a change of the
+  // motor type); a name that is still listed stays selected.
+  void FillMotorNameCombo();
 
   // ----- children -----
   void ShowChild(int id, bool show);
@@ -98,10 +115,32 @@ class CVX_EditSetupDlg : public CDialog {
   void OnUnitChanged(const Binding& binding);
   void Written(const std::string& name);
 
+  // Guideline assistant (edit_setup_dlg_guideline.cpp).
+  bool HasGuideline() const;
+  void ShowGuidelineStep(std::size_t step);
+  bool OnGuidelineCommand(UINT code, int id);
+  // CANbus group (edit_setup_dlg_can.cpp).
+  void FillCANBaudRateCombo();
+  bool OnCANCommand(UINT code, int id);
+  // Motor editor (edit_setup_dlg_motor.cpp).
+  void LoadMotorDatabases();
+  void EnableMotorEditorButtons();
+  bool OnMotorEditorCommand(UINT code, int id);
+  kernel::MotorDatabaseFile* SelectedMotorDatabase();
+  kernel::MotorDatabaseFile* UserMotorDatabase();
+  void ChooseMotor(const std::string& motorName);
+  void SaveMotorToUserDatabase();
+  void DeleteUserMotor();
+  void ShowSavedUserDatabase(kernel::MotorDatabase database, const std::string& selectName);
+
   CVX_Setup* m_setup;
   std::vector<Binding> m_bindings;
   int m_flag = 0;
   std::vector<std::string> m_guidelineSteps;
+  std::size_t m_guidelineStep = 0;
+  bool m_canSettings = false;
+  bool m_motorEditor = false;
+  std::vector<kernel::MotorDatabaseFile> m_motorDatabases;
 };
 
 namespace kernel {
@@ -112,5 +151,15 @@ std::string FormatParameterValue(double value, int decimals);
 // The finite number `text` writes (blanks around it allowed); nothing for
 // a malformed text, infinity or NaN.
 std::optional<double> ParseParameterValue(std::string_view text);
+
+// The CAN bit rate is kept in this setup option as kbit/s in decimal ("500"),
+// and saved with the setup file. The drives take the standard CAN rates.
+inline constexpr std::string_view kCANBaudRateOption = "CANbaudrate";
+inline constexpr std::array<int, 8> kCANBaudRatesKbps = {10, 20, 50, 125, 250, 500, 800, 1000};
+// What a setup without the option uses, a common rate of CAN networks.
+inline constexpr int kDefaultCANBaudRateKbps = 500;
+// The setup's rate; the default when the option is absent, nothing when it
+// holds a text that is not one of the rates above.
+std::optional<int> CANBaudRateKbps(const CVX_Setup& setup);
 
 }  // namespace kernel

@@ -54,6 +54,8 @@ std::string SystemError(int error) { return std::system_category().message(error
 // File names are shown whole: a shortened one would not say which file.
 std::string QuotedPath(const std::string& path) { return "\"" + path + "\""; }
 
+}  // namespace
+
 // Reads at most one byte more than a document may hold, so a huge or
 // endless file (a device) costs no more than that.
 std::string ReadBoundedFile(const std::string& path, std::string& text) {
@@ -128,8 +130,6 @@ std::string WriteFileAtomically(const std::string& path, const std::string& text
   }
   return {};
 }
-
-}  // namespace
 
 std::string SetupLoadResult::ErrorText() const {
   std::string text;

@@ -39,4 +39,12 @@ std::string SerializeSetup(const CVX_Setup& setup);
 // failure never leaves a half-written file. Empty on success, else the cause.
 std::string SaveSetupFile(const CVX_Setup& setup, const std::string& path);
 
+// The file steps the setup files use, for other documents of the kernel.
+// Reads the whole file into `text`, at most a setup document's maximum size
+// plus one byte; empty on success, else the cause naming the file.
+std::string ReadBoundedFile(const std::string& path, std::string& text);
+// Writes `text` through a temporary file beside `path` and renames it over
+// `path`; empty on success, else the cause naming the file.
+std::string WriteFileAtomically(const std::string& path, const std::string& text);
+
 }  // namespace kernel

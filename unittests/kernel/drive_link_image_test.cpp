@@ -10,57 +10,11 @@
 #include "kernel/coff_format.h"
 #include "kernel/program_image.h"
 #include "kernel/program_run.h"
+#include "unittests/kernel/test_environment.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-
-// Sets an environment variable for its lifetime; restores the old state.
-class ScopedEnv {
- public:
-  ScopedEnv(const char* name, const std::optional<std::string>& value) : name_(name) {
-    if (const char* old = std::getenv(name)) old_ = old;
-    if (value) {
-      setenv(name, value->c_str(), 1);
-    } else {
-      unsetenv(name);
-    }
-  }
-  ~ScopedEnv() {
-    if (old_) {
-      setenv(name_, old_->c_str(), 1);
-    } else {
-      unsetenv(name_);
-    }
-  }
-
- private:
-  const char* name_;
-  std::optional<std::string> old_;
-};
-
-// A directory of its own for each test, removed afterwards.
-class TempDir {
- public:
-  TempDir() {
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    path_ = fs::temp_directory_path() /
-            (std::string("drive_link_") + info->name() + "_" + std::to_string(::getpid()));
-    fs::create_directories(path_);
-  }
-  ~TempDir() {
-    std::error_code ec;
-    fs::remove_all(path_, ec);
-  }
-  const fs::path& path() const { return path_; }
-  std::string Write(const std::string& file, const std::string& text) const {
-    std::ofstream(path_ / file) << text;
-    return (path_ / file).string();
-  }
-
- private:
-  fs::path path_;
-};
 
 constexpr const char* kMinimal =
     R"({"program": "Tiny", "variables": [{"name": "STARTED", "type": "int16", "role": "output"}]})";
@@ -126,7 +80,7 @@ TEST(ProgramImage, EveryFaultIsNamedWithItsPlace) {
 }
 
 TEST(ProgramImage, ReadCoffReportsAMissingMalformedOrMisnamedFile) {
-  TempDir dir;
+  TempDir dir{"drive_link"};
   ErrorCapture errors;
 
   CVX_CoffFormat missing((dir.path() / "Nowhere.json").string());
@@ -153,7 +107,7 @@ TEST(ProgramImage, ReadCoffReportsAMissingMalformedOrMisnamedFile) {
 }
 
 TEST(ProgramPaths, TheEnvironmentThenTheInstalledFolderThenTheSourceTree) {
-  TempDir dir;
+  TempDir dir{"drive_link"};
   {
     ScopedEnv programs("DRIVESETUP_PROGRAMS_DIR", dir.path().string());
     EXPECT_EQ(kernel::GetOutPathName("VDC_Detection_Test"), (dir.path() / "VDC_Detection_Test.json").string());
