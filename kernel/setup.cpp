@@ -34,6 +34,14 @@ CVX_Setup& CVX_Setup::operator=(const CVX_Setup& other) {
   return *this;
 }
 
+bool CVX_Setup::SetFirmwareID(std::string_view text) {
+  if (text.empty()) return false;
+  for (char c : text)
+    if (c < ' ' || c > '~') return false;
+  m_identity.firmwareId = text;
+  return true;
+}
+
 void CVX_Setup::CopyFrom(const CVX_Setup& other) {
   m_parameters.clear();
   m_parameterOrder.clear();

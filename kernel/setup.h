@@ -73,7 +73,9 @@ class CVX_Setup {
   const std::string& GetDescription() const { return m_identity.description; }
   void SetDescription(std::string_view text) { m_identity.description = text; }
   const std::string& GetFirmwareID() const { return m_identity.firmwareId; }
-  void SetFirmwareID(std::string_view text) { m_identity.firmwareId = text; }
+  // false, keeping the present identifier, for a text that names no
+  // firmware: empty, or with a character outside printable ASCII.
+  bool SetFirmwareID(std::string_view text);
   const std::string& GetProductID() const { return m_identity.productId; }
   void SetProductID(std::string_view text) { m_identity.productId = text; }
   const std::string& GetUserAppID() const { return m_identity.userAppId; }

@@ -1,5 +1,6 @@
 #include "unittests/dialogs/dialog_test_support.h"
 
+#include "engine/sequences.h"
 #include "engine/unit_scale.h"
 #include "kernel/parameter.h"
 #include "kernel/setup_file.h"
@@ -60,6 +61,11 @@ void DialogTest::SetInternal(std::string_view name, double value) {
   CVX_Parameter* parameter = setup->FindParameter(std::string(name));
   ASSERT_NE(parameter, nullptr) << name;
   parameter->SetValueInInternalUnit(value);
+}
+
+void DialogTest::RunOpenerSequences() {
+  engine::ComputeRegisterParameters(*setup);
+  engine::RecoverUserParameters(*setup);
 }
 
 }  // namespace dialogtest

@@ -45,6 +45,10 @@ class DialogTest : public ::testing::Test {
   void SetBase(std::string_view name, double value);
   void SetInternal(std::string_view name, double value);
 
+  // What the opener of a sub-dialog runs before opening it: register
+  // computation, then user value recovery.
+  void RunOpenerSequences();
+
   platform::VirtualClock clock;
   std::unique_ptr<CVX_Setup> setup;
 

@@ -1,0 +1,135 @@
+// The Drive Setup dialog: opening the motor dialog, the sub-dialogs and the
+// commissioning tests.
+
+#include <memory>
+
+#include "dialogs/advanced_dialog.h"
+#include "dialogs/drive_info_dialog.h"
+#include "dialogs/drive_setup_dlg.h"
+#include "dialogs/drive_setup_values.h"
+#include "dialogs/host_options.h"
+#include "dialogs/position_correction_dialog.h"
+#include "dialogs/start_ab_settings_dialog.h"
+#include "engine/sequences.h"
+
+using drivesetup::Has;
+using drivesetup::UsesVoltageControl;
+
+namespace {
+
+template <class Dialog>
+std::unique_ptr<CDialog> Make(CVX_Setup* setup, CWnd* parent) {
+  return std::make_unique<Dialog>(setup, parent);
+}
+
+// What the Drive Setup dialog does around one of the dialogs it opens.
+enum class AfterOk {
+  kRefresh,              // refresh every control, re-run the rules
+  kUpdateLimits,         // new limits (the loop timing may have changed), re-run the rules
+  kRefreshControlsOnly,  // refresh every control
+  kVoltageParameters,    // new detection point, refresh, re-run the rules
+};
+
+struct ChildRule {
+  AfterOk afterOk = AfterOk::kRefresh;
+  // The reference setup edits values whose limits follow the speed limit and
+  // the scales, so they are brought up to date before it opens.
+  bool limitsBeforeOpening = false;
+};
+
+}  // namespace
+
+CDriveSetupDlg::ChildFactory CDriveSetupDlg::FactoryOf(Child child) {
+  // The dialogs of the plug-in, by button. A null entry is a dialog still to
+  // come; its button is wired and does nothing until the entry names it (the
+  // tests are made with their mode argument 1).
+  switch (child) {
+    case Child::kAdvanced:
+      return &Make<CAdvancedDialog>;
+    case Child::kDriveInfo:
+      return &Make<CDriveInfo>;
+    case Child::kStartSettings:
+      return &Make<CStartABsettings>;
+    case Child::kPositionCorrection:
+      return &Make<CDrivePositionCorrectionAdvanced>;
+    case Child::kVdcDetection:          // CTestVdcDetection
+    case Child::kCurrentTuning:         // CTestCurrent
+    case Child::kVoltageIdentification: // CTestVoltage
+    case Child::kSpeedTuning:           // CTestSpeedTuning
+    case Child::kPositionTuning:        // CTestPositionTuning
+    case Child::kAngleTuning:           // CTestAngle
+    case Child::kReferenceSetup:        // CAnalogReferenceDlg
+    case Child::kMotorSetup:            // CMotorSetupDialog
+      return nullptr;
+  }
+  return nullptr;
+}
+
+void CDriveSetupDlg::OpenChild(Child child) {
+  const ChildFactory factory = FactoryOf(child);
+  if (!factory) return;
+  ChildRule rule;
+  if (child == Child::kReferenceSetup) rule.limitsBeforeOpening = true;
+  if (child == Child::kAdvanced) rule.afterOk = AfterOk::kUpdateLimits;
+  if (child == Child::kDriveInfo) rule.afterOk = AfterOk::kRefreshControlsOnly;
+  if (child == Child::kVoltageIdentification) rule.afterOk = AfterOk::kVoltageParameters;
+
+  // The sub-dialog starts from registers and user values that agree.
+  CVX_Setup& setup = *GetSetup();
+  engine::ComputeRegisterParameters(setup);
+  engine::RecoverUserParameters(setup);
+  if (rule.limitsBeforeOpening) engine::UpdateParameterLimits(setup);
+
+  const std::unique_ptr<CDialog> dialog = factory(&setup, this);
+  if (dialog->DoModal() == IDOK) {
+    engine::ComputeRegisterParameters(setup);
+    engine::RecoverUserParameters(setup);
+    switch (rule.afterOk) {
+      case AfterOk::kRefresh:
+        RefreshAllParameters();
+        UpdateData(FALSE);
+        break;
+      case AfterOk::kUpdateLimits:
+        engine::UpdateParameterLimits(setup);
+        UpdateData(FALSE);
+        break;
+      case AfterOk::kRefreshControlsOnly:
+        RefreshAllParameters();
+        break;
+      case AfterOk::kVoltageParameters:
+        RememberVoltageDetectionPoint();
+        for (const char* name : {"UOFFSET", "KOMEGA", "Kphase"}) RefreshParameterControls(name);
+        RefreshAllParameters();
+        UpdateData(FALSE);
+        break;
+    }
+  }
+  if (child == Child::kMotorSetup) AfterMotorDialog();
+}
+
+void CDriveSetupDlg::AfterMotorDialog() {
+  // The motor dialog may change the control type, the sensors and the
+  // steps, whatever way it was closed.
+  CVX_Setup& setup = *GetSetup();
+  dialogs::UpdateHostOptions(setup);
+  if (!Has(setup, "MotionCompleteDefaultSettings")) return;
+  ApplyMotionCompleteDefaults();
+  RefreshParameterControls("MotionCompleteSettleBand");
+  RefreshParameterControls("MotionCompleteStabilizeTime");
+}
+
+void CDriveSetupDlg::OnDetectVdc() { OpenChild(Child::kVdcDetection); }
+
+void CDriveSetupDlg::OnCurrentTest() {
+  OpenChild(UsesVoltageControl(*GetSetup()) ? Child::kVoltageIdentification : Child::kCurrentTuning);
+}
+
+void CDriveSetupDlg::OnSpeedTuning() { OpenChild(Child::kSpeedTuning); }
+void CDriveSetupDlg::OnPositionTuning() { OpenChild(Child::kPositionTuning); }
+void CDriveSetupDlg::OnAngleTuning() { OpenChild(Child::kAngleTuning); }
+void CDriveSetupDlg::OnReferenceSetup() { OpenChild(Child::kReferenceSetup); }
+void CDriveSetupDlg::OnAdvanced() { OpenChild(Child::kAdvanced); }
+void CDriveSetupDlg::OnDriveInfo() { OpenChild(Child::kDriveInfo); }
+void CDriveSetupDlg::OnStartSettings() { OpenChild(Child::kStartSettings); }
+void CDriveSetupDlg::OnPositionCorrection() { OpenChild(Child::kPositionCorrection); }
+void CDriveSetupDlg::OnMotorSetup() { OpenChild(Child::kMotorSetup); }

@@ -1,0 +1,33 @@
+#include "dialogs/setup_snapshot.h"
+
+#include <cstddef>
+#include <set>
+#include <string>
+
+#include "kernel/parameter.h"
+
+namespace dialogs {
+
+void SetupSnapshot::RestoreInto(CVX_Setup& setup) const {
+  const auto& saved = m_saved.GetParameters();
+  const auto& live = setup.GetParameters();
+  // The dialogs neither add nor remove parameters, so both lists keep the
+  // same order; a name that differs is skipped rather than mixed up.
+  for (std::size_t i = 0; i < live.size() && i < saved.size(); ++i) {
+    if (live[i]->GetName() != saved[i]->GetName()) continue;
+    *live[i] = CVX_Parameter(&setup, *saved[i]);
+  }
+
+  std::set<std::string> keep;
+  for (const auto& [name, text] : m_saved.GetOptions()) {
+    setup.SetOption(name, text);
+    keep.insert(name);
+  }
+  for (const auto& [name, text] : setup.GetOptions())
+    if (!keep.count(name)) setup.ClearOption(name);
+
+  m_stepUnits.RestoreInto(setup);
+  setup.SetIdentity(m_saved.GetIdentity());
+}
+
+}  // namespace dialogs
