@@ -78,9 +78,28 @@ void ClearRadioGroup(HWND button) {
 
 }  // namespace
 
+namespace {
+
+// The edit part of a combo box a person may type into: the text replaces
+// what shows and no entry stays selected, as in a real combo box.
+ActionResult TypeIntoCombo(HWND combo, std::string_view text) {
+  auto& ui = detail::Ui();
+  ui.focus = combo;
+  Notify(combo, CBN_SETFOCUS);
+  combo->selection = -1;
+  combo->text = text;
+  Notify(combo, CBN_EDITCHANGE);
+  if (ui.focus == combo) ui.focus = nullptr;
+  Notify(combo, CBN_KILLFOCUS);
+  return ActionResult::Done();
+}
+
+}  // namespace
+
 ActionResult TypeInto(CDialog& dialog, int id, std::string_view text) {
   HWND edit = nullptr;
   if (ActionResult reach = Reach(dialog, id, edit); !reach.ok) return reach;
+  if (edit->cls == ControlClass::kComboBox && edit->editableCombo) return TypeIntoCombo(edit, text);
   if (edit->cls != ControlClass::kEdit) return WrongClass(edit, "be typed into");
   if (edit->readOnly) return ActionResult::Refused("the edit is read-only");
   if (edit->limitText > 0 && text.size() > static_cast<std::size_t>(edit->limitText)) {

@@ -112,6 +112,9 @@ inline constexpr UINT WM_APP = 0x8000;
 // ----- notification codes (WM_COMMAND high word, WM_NOTIFY code) -----
 inline constexpr UINT BN_CLICKED = 0;
 inline constexpr UINT CBN_SELCHANGE = 1;
+inline constexpr UINT CBN_SETFOCUS = 3;
+inline constexpr UINT CBN_KILLFOCUS = 4;
+inline constexpr UINT CBN_EDITCHANGE = 5;
 inline constexpr UINT CBN_SELENDOK = 9;
 inline constexpr UINT EN_SETFOCUS = 0x0100;
 inline constexpr UINT EN_KILLFOCUS = 0x0200;

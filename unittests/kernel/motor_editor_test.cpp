@@ -84,10 +84,6 @@ class MotorEditorTest : public ::testing::Test {
   }
   static std::vector<std::string> Items(CDialog& d, int id) { return platform::ReadControl(d, id)->items; }
   // What a person typing into the editable motor name box leaves in it.
-  static auto TypeName(std::string name) {
-    return [name](CDialog& d) { d.SetDlgItemText(kMotorNames, name); };
-  }
-
   ScopedTemplates templates{kTemplate};
   TempDir dir{"motor_editor"};
   std::string standardPath;
@@ -140,13 +136,13 @@ TEST_F(MotorEditorTest, SavingCreatesTheUserDatabaseAndReplacingAMotorAsksFirst)
   platform::UserScript script;
   script.Click(kSave)
       .Answer("Type a name for the motor in the motor name box, then save again.", IDOK)
-      .Call(TypeName("  My motor "))
+      .Type(kMotorNames, "  My motor ")
       .Click(kSave)
       .Expect(kDatabases, {.text = "USER"})
       .Expect(kMotorNames, {.text = "My motor"})
       .Expect(kDelete, {.enabled = true})
       .Call([this](CDialog&) { setup.SetParameterValueInBaseUnit("In", 2.0); })
-      .Call(TypeName("MY MOTOR"))
+      .Type(kMotorNames, "MY MOTOR")
       .Click(kSave)
       .Answer(question, IDNO)
       .Call([this](CDialog&) { EXPECT_DOUBLE_EQ(*UserMotors().Find("my motor")->Value("In"), 1.0); })
@@ -177,7 +173,7 @@ TEST_F(MotorEditorTest, DeletingAUserMotorAsksAndTheStandardDatabaseCannotBeChan
       .Answer("Delete the motor \"A\" from the USER database?", IDYES)
       .Expect(kMotorNames, {.text = ""})
       .Call([](CDialog& d) { EXPECT_EQ(Items(d, kMotorNames), (std::vector<std::string>{"B"})); })
-      .Call(TypeName("C"))
+      .Type(kMotorNames, "C")
       .Click(kDelete)
       .Answer("The USER database has no motor named \"C\".", IDOK)
       .Select(kDatabases, "Standard")
@@ -212,7 +208,7 @@ TEST_F(MotorEditorTest, BrokenFilesAreNamedWithTheCauseAndTheEditorKeepsWhatLoad
       .Select(kMotorNames, "Small")
       .Expect(kInEdit, {.text = "1.700"})
       // Saving would overwrite what the person can still repair.
-      .Call(TypeName("Mine"))
+      .Type(kMotorNames, "Mine")
       .Click(kSave)
       .Answer("The USER database \"" + userPath +
                   "\" cannot be read, and saving would lose what it holds:\n\"format\" must be \"drivesetup-motors\"\n"
@@ -231,7 +227,7 @@ TEST_F(MotorEditorTest, AMissingStandardDatabaseIsReportedAndTheUserOneStillWork
                   "\" could not be read completely:\nthe file does not exist\nThe motors that could be read are "
                   "listed.",
               IDOK)
-      .Call(TypeName("Mine"))
+      .Type(kMotorNames, "Mine")
       .Click(kSave);
   Run(script);
   EXPECT_NE(UserMotors().Find("Mine"), nullptr);
