@@ -1,16 +1,21 @@
 #include "plugin/exports.h"
 
+#include "dialogs/drive_setup_dlg.h"
 #include "engine/sequences.h"
 #include "engine/unit_scale.h"
+#include "plugin/dialog_resources.h"
 #include "plugin/init_param.h"
 
 extern "C" {
 
 int g_bKufSinusoidalMode = 0;
 
-// Until the Drive Setup dialog exists no dialog can open, which counts as
-// not OK.
-int EditSetup(void* /*setup*/) { return 0; }
+// A dialog that cannot open counts as not OK.
+int EditSetup(void* setup) {
+  if (!setup || !plugin::EnsureDialogResources()) return 0;
+  CDriveSetupDlg dialog(static_cast<CVX_Setup*>(setup));
+  return dialog.DoModal() == IDOK ? 1 : 0;
+}
 
 void ComputeAllOptions(CVX_Setup* setup) {
   if (!setup) return;

@@ -1,0 +1,62 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "kernel/errors.h"
+#include "kernel/setup_file.h"
+#include "platform/clock.h"
+#include "platform/ui.h"
+#include "platform/user_script.h"
+#include "unittests/plugin/plugin_module.h"
+
+namespace {
+
+// EditSetup through the loaded module, with `script` as the person, on
+// virtual time; the plug-in loads its own resources.
+class EditSetupExport : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(PluginModule::Get().Complete());
+    platform::SetCurrentClock(&clock);
+    kernel::SetupLoadResult load = kernel::LoadSetupFile(DRIVESETUP_SOURCE_DIR "/examples/two_phase_open_loop.json");
+    ASSERT_TRUE(load.ok()) << load.ErrorText();
+    setup = std::move(load.setup);
+  }
+  void TearDown() override { platform::SetCurrentClock(nullptr); }
+
+  int EditWith(platform::UserScript& script) {
+    int result = -1;
+    const platform::ScriptRun run = platform::RunUserScript(script, [&] {
+      result = PluginModule::Get().editSetup(setup.get());
+      return static_cast<INT_PTR>(result);
+    });
+    EXPECT_TRUE(run.ok) << run.failure;
+    return result;
+  }
+
+  platform::VirtualClock clock;
+  std::unique_ptr<CVX_Setup> setup;
+};
+
+TEST_F(EditSetupExport, OnlyOkGivesOne) {
+  platform::UserScript ok;
+  ok.ExpectDialog("Drive Setup").Click(IDOK);
+  EXPECT_EQ(EditWith(ok), 1);
+
+  platform::UserScript cancel;
+  cancel.ExpectDialog("Drive Setup").Click(IDCANCEL);
+  EXPECT_EQ(EditWith(cancel), 0);
+}
+
+TEST_F(EditSetupExport, ClosingTheWindowIsNotOk) {
+  platform::UserScript close;
+  close.ExpectDialog("Drive Setup").Call([](CDialog& dialog) { dialog.SendMessage(WM_CLOSE); });
+  EXPECT_EQ(EditWith(close), 0);
+}
+
+TEST_F(EditSetupExport, NullSetupOpensNothing) {
+  kernel::QuietErrors quiet;
+  EXPECT_EQ(PluginModule::Get().editSetup(nullptr), 0);
+}
+
+}  // namespace
