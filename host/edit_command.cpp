@@ -13,19 +13,6 @@
 namespace host {
 namespace {
 
-// Installs a virtual clock for the run: a script's waits and the dialogs'
-// timers then cost no wall time and run the same way every time.
-class VirtualTime {
- public:
-  VirtualTime() { platform::SetCurrentClock(&clock_); }
-  ~VirtualTime() { platform::SetCurrentClock(nullptr); }
-  VirtualTime(const VirtualTime&) = delete;
-  VirtualTime& operator=(const VirtualTime&) = delete;
-
- private:
-  platform::VirtualClock clock_;
-};
-
 // The parameters of `after` whose stored value differs from `before`.
 std::vector<const CVX_Parameter*> ChangedParameters(const CVX_Setup& before, const CVX_Setup& after) {
   std::vector<const CVX_Parameter*> changed;
@@ -60,7 +47,9 @@ EditOutcome RunEdit(const Invocation& inv, CVX_Setup& setup, const PluginLibrary
   CVX_Setup edited = setup;
   platform::ScriptRun run;
   {
-    const VirtualTime time;
+    // Waits and the dialogs' timers cost no wall time and run the same way
+    // every time.
+    const platform::ScopedVirtualClock time;
     run = platform::RunUserScript(script, [&] { return static_cast<INT_PTR>(plugin.EditSetup(&edited)); });
   }
   if (!run.ok) return {Failure{fmt::format("edit: the script {} stopped: {}", inv.scriptPath, run.failure)}, false};

@@ -34,4 +34,8 @@ Clock& CurrentClock() {
 
 void SetCurrentClock(Clock* clock) { g_installed = clock; }
 
+ScopedVirtualClock::ScopedVirtualClock() : previous_(g_installed) { SetCurrentClock(&clock_); }
+
+ScopedVirtualClock::~ScopedVirtualClock() { SetCurrentClock(previous_); }
+
 }  // namespace platform

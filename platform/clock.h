@@ -48,4 +48,21 @@ Clock& CurrentClock();
 // Installs `clock` (not owned) for the process; nullptr restores the real clock.
 void SetCurrentClock(Clock* clock);
 
+// A virtual clock installed as the process's clock while it lives; the clock
+// that was installed before comes back afterwards. Scripts and simulated
+// drive runs use it so that their time costs no wall time and repeats.
+class ScopedVirtualClock {
+ public:
+  ScopedVirtualClock();
+  ~ScopedVirtualClock();
+  ScopedVirtualClock(const ScopedVirtualClock&) = delete;
+  ScopedVirtualClock& operator=(const ScopedVirtualClock&) = delete;
+
+  VirtualClock& clock() { return clock_; }
+
+ private:
+  VirtualClock clock_;
+  Clock* previous_;
+};
+
 }  // namespace platform

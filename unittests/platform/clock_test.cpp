@@ -30,6 +30,22 @@ TEST(CurrentClock, TheHostChoosesAndCanRestoreRealTime) {
   EXPECT_LT(platform::CurrentClock().Now(), 3600s);
 }
 
+// Scopes nest: each puts back the clock that was installed before it.
+TEST(CurrentClock, ScopedVirtualClocksNest) {
+  platform::VirtualClock outer;
+  platform::SetCurrentClock(&outer);
+  outer.Advance(5s);
+  {
+    platform::ScopedVirtualClock inner;
+    EXPECT_EQ(&platform::CurrentClock(), &inner.clock());
+    EXPECT_EQ(platform::CurrentClock().Now(), 0s);
+    platform::CurrentClock().WaitUntil(1s);
+  }
+  EXPECT_EQ(&platform::CurrentClock(), &outer);
+  EXPECT_EQ(platform::CurrentClock().Now(), 5s);
+  platform::SetCurrentClock(nullptr);
+}
+
 TEST(RealClock, Monotonic) {
   platform::RealClock clock;
   const auto a = clock.Now();
