@@ -45,38 +45,48 @@ PhaseValues MotorModel::LineCurrent_A() const {
   return {i[0] - i[2], i[1] - i[0], i[2] - i[1]};
 }
 
-PhaseValues MotorModel::WindingDrive_V(const PhaseValues& v, const PhaseValues& emf) const {
+void MotorModel::StepWindings(double dt_s, const PhaseValues& v) {
+  const PhaseValues emf = BackEmf_V();
+  // Each winding with its drive voltage u held over the step follows
+  // i' = d·i + b·u exactly, with d = e^(−dt·R/L) and b = (1 − d)/R.
+  PhaseValues d{};
+  PhaseValues b{};
+  for (int k = 0; k < windings_; ++k) {
+    if (params_.winding_open[k]) continue;  // d = b = 0: no current flows
+    const double r = WindingResistance_ohm(params_, k);
+    const double l = WindingInductance_H(params_, k);
+    d[k] = r > 0.0 ? std::exp(-dt_s * r / l) : 1.0;
+    b[k] = r > 0.0 ? (1.0 - d[k]) / r : dt_s / l;
+  }
+  PhaseValues u{};
   switch (params_.winding) {
     case Winding::TwoPhase:
-      return {v[0] - emf[0], v[1] - emf[1], 0.0};
+      u = {v[0] - emf[0], v[1] - emf[1], 0.0};
+      break;
     case Winding::ThreeStar: {
-      // The floating star point settles where the winding currents sum to
-      // zero: for equal windings it is mean(v) − mean(e).
-      const double v_mean = (v[0] + v[1] + v[2]) / 3;
-      const double e_mean = (emf[0] + emf[1] + emf[2]) / 3;
-      PhaseValues drive{};
-      for (int k = 0; k < 3; ++k) drive[k] = (v[k] - v_mean) - (emf[k] - e_mean);
-      return drive;
+      // The floating star point settles where the new winding currents sum
+      // to zero; for equal windings that is mean(v) − mean(e).
+      double num = 0.0;
+      double den = 0.0;
+      for (int k = 0; k < 3; ++k) {
+        num += d[k] * state_.winding_current_A[k] + b[k] * (v[k] - emf[k]);
+        den += b[k];
+      }
+      const double star_V = den > 0.0 ? num / den : 0.0;
+      for (int k = 0; k < 3; ++k) u[k] = v[k] - star_V - emf[k];
+      break;
     }
     case Winding::ThreeDelta:
-      return {v[0] - v[1] - emf[0], v[1] - v[2] - emf[1], v[2] - v[0] - emf[2]};
+      u = {v[0] - v[1] - emf[0], v[1] - v[2] - emf[1], v[2] - v[0] - emf[2]};
+      break;
   }
-  return {};
+  for (int k = 0; k < windings_; ++k) {
+    state_.winding_current_A[k] = d[k] * state_.winding_current_A[k] + b[k] * u[k];
+  }
 }
 
 void MotorModel::Step(double dt_s, const PhaseValues& terminal_voltage_V, double load_torque_Nm) {
-  const PhaseValues drive_V = WindingDrive_V(terminal_voltage_V, BackEmf_V());
-  const double r = params_.resistance_ohm;
-  const double l = params_.inductance_H;
-  if (r > 0.0) {
-    const double decay = std::exp(-dt_s * r / l);
-    for (int k = 0; k < windings_; ++k) {
-      const double final_A = drive_V[k] / r;
-      state_.winding_current_A[k] = final_A + (state_.winding_current_A[k] - final_A) * decay;
-    }
-  } else {
-    for (int k = 0; k < windings_; ++k) state_.winding_current_A[k] += drive_V[k] * dt_s / l;
-  }
+  StepWindings(dt_s, terminal_voltage_V);
 
   const double inertia = TotalInertia_kgm2(params_);
   const double driving_Nm =

@@ -27,7 +27,8 @@ class MotorModel {
   // for a PWM period). load_torque_Nm acts at the load shaft against motion.
   //
   // Electrical part: with back-EMF held over the step, each winding is a
-  // linear RL circuit, solved exactly (i∞ + (i − i∞)·e^(−dt·R/L)); that is
+  // linear RL circuit with its own R and L, solved exactly
+  // (i∞ + (i − i∞)·e^(−dt·R/L)); that is
   // exact for a DC step at any dt and never goes unstable when L/R is
   // shorter than the step. Mechanics: semi-implicit Euler (speed first, then
   // angle with the new speed) keeps the detent and holding oscillations from
@@ -50,7 +51,7 @@ class MotorModel {
   double DetentTorque_Nm() const;
 
  private:
-  PhaseValues WindingDrive_V(const PhaseValues& terminal_voltage_V, const PhaseValues& emf_V) const;
+  void StepWindings(double dt_s, const PhaseValues& terminal_voltage_V);
   double WindingAxis_rad(int k) const;
 
   MotorParams params_;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <array>
+
 namespace drive {
 
 // How the windings are wired: two separate phases, each on its own H-bridge,
@@ -21,7 +23,21 @@ struct MotorParams {
   double transmission_ratio = 1.0;           // motor turns per load turn
   double viscous_friction_Nm_s_per_rad = 0.0;  // at the motor shaft
   double coulomb_friction_Nm = 0.0;            // at the motor shaft
+
+  // An unbalanced motor: per-winding values, where 0 takes resistance_ohm
+  // or inductance_H. An open winding (a disconnected phase) carries no
+  // current at all.
+  std::array<double, 3> winding_resistance_ohm{};
+  std::array<double, 3> winding_inductance_H{};
+  std::array<bool, 3> winding_open{};
 };
+
+inline double WindingResistance_ohm(const MotorParams& p, int k) {
+  return p.winding_resistance_ohm[k] > 0.0 ? p.winding_resistance_ohm[k] : p.resistance_ohm;
+}
+inline double WindingInductance_H(const MotorParams& p, int k) {
+  return p.winding_inductance_H[k] > 0.0 ? p.winding_inductance_H[k] : p.inductance_H;
+}
 
 inline int WindingCount(Winding winding) { return winding == Winding::TwoPhase ? 2 : 3; }
 
