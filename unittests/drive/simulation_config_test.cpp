@@ -1,0 +1,106 @@
+#include "drive/simulation_config.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "kernel/setup_file.h"
+
+namespace drive {
+namespace {
+
+std::unique_ptr<CVX_Setup> Example(const std::string& name) {
+  auto loaded = kernel::LoadSetupFile(std::string(DRIVESETUP_SOURCE_DIR) + "/examples/" + name);
+  EXPECT_TRUE(loaded.ok()) << loaded.ErrorText();
+  return std::move(loaded.setup);
+}
+
+TEST(SimulationConfig, WithoutAnObjectTheWorldIsTheSetupsNominalOne) {
+  const auto two = Example("two_phase_open_loop.json");
+  const SimulationConfig a = NominalSimulation(*two);
+  EXPECT_EQ(a.motor.winding, Winding::TwoPhase);
+  EXPECT_DOUBLE_EQ(a.motor.resistance_ohm, 0.9);
+  EXPECT_DOUBLE_EQ(a.motor.inductance_H, 3.2e-3);
+  EXPECT_DOUBLE_EQ(a.motor.torque_constant_Nm_per_A, 0.67);
+  EXPECT_DOUBLE_EQ(a.motor.rotor_inertia_kgm2, 4.8e-5);
+  EXPECT_EQ(a.motor.pole_pairs, 50);
+  EXPECT_DOUBLE_EQ(a.supply_V, 48.0);
+  EXPECT_DOUBLE_EQ(a.current_sensor.full_scale_A, 10.0);
+  EXPECT_EQ(a.current_sensor.adc_max_counts, 65472);
+  EXPECT_GT(a.current_sensor.noise_rms_A, 0.0) << "a real converter is never silent";
+  EXPECT_NEAR(a.motor.coulomb_friction_Nm, 0.02 * 0.67 * 2.8, 1e-6) << "\"In\" is read from its current counts";
+
+  const auto three = Example("three_phase_open_loop.json");
+  EXPECT_EQ(NominalSimulation(*three).motor.winding, Winding::ThreeStar);
+  EXPECT_EQ(NominalSimulation(*three).motor.pole_pairs, 50);
+  const auto parsed = ParseSimulation(*three, "  \n");
+  ASSERT_TRUE(parsed.config) << "blank text is no object";
+  EXPECT_DOUBLE_EQ(parsed.config->motor.inductance_H, 2.2e-3);
+}
+
+TEST(SimulationConfig, MembersOverrideTheNominalWorld) {
+  const auto setup = Example("two_phase_open_loop.json");
+  const auto parsed = ParseSimulation(*setup, R"({
+    "seed": 9, "supply_V": 40.5,
+    "motor": {"winding": "delta", "R": 1.1, "phases": [{"R": 2.0}, {"disconnected": true}, {"L": 0.004}]},
+    "current_sensor": {"bits": 14, "noise_A": 0},
+    "sensors": {"shaft": "load", "encoder": {"lines": 500, "reversed": true, "fault": "no-pulses"},
+                "ssi": {"protocol": "biss", "bits": 17, "offset": 874, "gray": true}},
+    "person": {"hand_speed_rad_s": 3.0, "analogue_input": [[0, -10], [1, 10]]},
+    "faults": {"read": {"from_call": 5, "text": "Link lost."}, "mer": [{"time_s": 0.5, "bits": 32}],
+               "enable_input_off": true}})");
+  ASSERT_TRUE(parsed.config) << parsed.error;
+  const SimulationConfig& c = *parsed.config;
+  EXPECT_EQ(c.current_sensor.seed, 9u);
+  EXPECT_DOUBLE_EQ(c.supply_V, 40.5);
+  EXPECT_EQ(c.motor.winding, Winding::ThreeDelta);
+  EXPECT_DOUBLE_EQ(c.motor.inductance_H, 3.2e-3) << "what the object leaves out stays nominal";
+  EXPECT_DOUBLE_EQ(WindingResistance_ohm(c.motor, 0), 2.0);
+  EXPECT_DOUBLE_EQ(WindingResistance_ohm(c.motor, 2), 1.1);
+  EXPECT_TRUE(c.motor.winding_open[1]);
+  EXPECT_DOUBLE_EQ(WindingInductance_H(c.motor, 2), 0.004);
+  EXPECT_EQ(c.current_sensor.converter_bits, 14);
+  EXPECT_EQ(c.sensors.shaft, SensorShaft::Load);
+  ASSERT_TRUE(c.sensors.incremental && c.sensors.serial);
+  EXPECT_EQ(c.sensors.incremental->lines, 500);
+  EXPECT_EQ(c.sensors.incremental->fault, QuadratureFault::NoPulses);
+  EXPECT_EQ(c.sensors.serial->protocol, SerialProtocol::BiSS);
+  EXPECT_EQ(c.sensors.serial->offset_counts, 874u);
+  ASSERT_TRUE(c.person.analogue_input);
+  EXPECT_DOUBLE_EQ(c.person.analogue_input->At(0.5), 0.0);
+  EXPECT_EQ(c.faults.read.from_call, 5);
+  EXPECT_EQ(c.faults.read.text, "Link lost.");
+  EXPECT_EQ(c.faults.write.from_call, 0) << "writes keep working";
+  ASSERT_EQ(c.faults.mer.size(), 1u);
+  EXPECT_EQ(c.faults.mer[0].bits, 0x20);
+  EXPECT_TRUE(c.faults.enable_input_off);
+}
+
+TEST(SimulationConfig, EveryErrorNamesItsJsonPath) {
+  const auto setup = Example("two_phase_open_loop.json");
+  struct Case {
+    const char* json;
+    const char* error;
+  };
+  for (const Case c : {
+           Case{R"({"motor": {"R": "high"}})", "simulation.motor.R: must be a number"},
+           Case{R"({"motor": {"Rs": 1}})", "simulation.motor.Rs: is not a known member"},
+           Case{R"({"motor": {"L": 0}})", "simulation.motor.L: must lie in"},
+           Case{R"({"motor": {"winding": "wye"}})", "simulation.motor.winding: must be one of \"two-phase\""},
+           Case{R"({"motor": {"phases": [{}, {}, {}]}})", "simulation.motor.phases: must list the 2 windings"},
+           Case{R"({"motor": {"phases": [{}, {"open": true}]}})", "simulation.motor.phases[1].open: is not a known"},
+           Case{R"({"sensors": {"ssi": {"bits": 12, "offset": 4096}}})", "simulation.sensors.ssi.offset: must lie in"},
+           Case{R"({"person": {"analogue_input": [[0]]}})", "simulation.person.analogue_input[0]: must be a pair"},
+           Case{R"({"faults": {"read": {"from_call": 0}}})", "simulation.faults.read.from_call: must lie in [1,"},
+           Case{R"({"faults": {"mer": [{"time_s": -1, "bits": 2}]}})", "simulation.faults.mer[0].time_s: must lie in"},
+           Case{R"([1, 2])", "simulation: must be an object"},
+           Case{R"({"motor": )", "simulation: not valid JSON"},
+       }) {
+    const auto parsed = ParseSimulation(*setup, c.json);
+    EXPECT_FALSE(parsed.config) << c.json;
+    EXPECT_EQ(parsed.error.rfind(c.error, 0), 0u) << c.json << " gave: " << parsed.error;
+  }
+}
+
+}  // namespace
+}  // namespace drive
