@@ -1,0 +1,295 @@
+// The speed, position and inertia programs on the simulated drive, read the
+// way the tuning and inertia tests read them.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "drive/sim_bench.h"
+#include "kernel/missing_value.h"
+
+namespace {
+
+using Inputs = std::vector<std::pair<std::string, double>>;
+
+double Internal(SimBench& bench, const char* name) { return bench.setup().GetParameterValueInInternalUnit(name); }
+
+double SlowPeriod_s(SimBench& bench) {
+  return 2.0 * Internal(bench, "SLPER") * Internal(bench, "PWMPER") / bench.setup().GetParameterValueInBaseUnit("DSP_freq");
+}
+
+// The positioning run every motion test starts with; its reference.
+double Position(SimBench& bench) {
+  if (!bench.Run("Initial_Positioning_Test", {{"In1", Internal(bench, "TestCurrent")}})) return kMissingValue;
+  return bench.Variable("REFTST_V");
+}
+
+// A trapezoid as the tuning tests encode it: up to `top` over `ramp`
+// samples, held for `hold`, down over `ramp`, rest for `hold` (each ramp a
+// long segment and one correcting sample).
+Inputs Trapezoid(double top, int ramp, int hold) {
+  const double d = std::floor(top / ramp * 65536 + 0.5) / 65536;
+  const double last = top - d * (ramp - 1);
+  const double counts[6] = {double(ramp - 1), 1, double(hold), double(ramp - 1), 1, double(hold)};
+  const double slopes[6] = {d, last, 0, -d, -last, 0};
+  Inputs inputs;
+  for (int i = 0; i < 6; ++i) {
+    inputs.emplace_back("a" + std::to_string(i), counts[i]);
+    inputs.emplace_back("b" + std::to_string(i), slopes[i]);
+  }
+  inputs.emplace_back("MultiC", 0);
+  return inputs;
+}
+
+std::vector<std::vector<double>> RunLogged(SimBench& bench, const char* program, Inputs inputs,
+                                           const std::vector<const char*>& logged) {
+  auto logger = bench.MakeLogger(program);
+  logger->ChangeSettings(2000, 1, 1);
+  for (const char* name : logged) logger->AddVariable(name, 1);
+  if (!bench.Run(program, inputs, logger.get(), 20.0)) return {};
+  return bench.Upload(*logger);
+}
+
+TEST(SpeedTuningSim, SpeedFollowsTheTrapezoidWithinTheCurrentLimit) {
+  SimBench bench("closed_loop_incremental_1000.json");
+  const double reference = Position(bench);
+  ASSERT_NE(reference, kMissingValue);
+  const double limit = Internal(bench, "TestLimitCurrent");
+  Inputs inputs = Trapezoid(10.0, 100, 400);
+  inputs.insert(inputs.end(), {{"RefTest", reference},
+                               {"IlimPS_Test", limit},
+                               {"Imax_Prot_Test", Internal(bench, "TestProtectionCurrent")}});
+  const auto points = RunLogged(bench, "Speed_Controller_Tuning_Test", inputs,
+                                {"Speed_Reference", "Load_Speed", "Current_Reference", "Motor_Current"});
+  ASSERT_GE(points.size(), 1000u);
+  EXPECT_GT(bench.ProgramVariable("Speed_Controller_Tuning_Test", "test_flag"), 0);
+
+  // Over the second half of the hold the mean speed is the reference; a
+  // single sample jitters by a count, the resolution of the speed.
+  double sum = 0.0;
+  for (int k = 300; k < 500; ++k) {
+    EXPECT_DOUBLE_EQ(points[k][1], 10.0);
+    sum += points[k][2];
+  }
+  EXPECT_NEAR(sum / 200, 10.0, 0.1);
+  for (const auto& p : points) {
+    EXPECT_LE(std::abs(p[3]), limit) << p[0];
+    EXPECT_LE(std::abs(p[2] - p[1]), 3.0) << p[0];  // the tuned loop never falls far behind
+  }
+  EXPECT_EQ(bench.Variable("MER"), 0.0);
+}
+
+TEST(SpeedTuningSim, ProtectionCurrentEndsTheRunWithAFailedFlag) {
+  SimBench bench("closed_loop_incremental_1000.json");
+  const double reference = Position(bench);
+  Inputs inputs = Trapezoid(10.0, 100, 400);
+  // A protection below the current the acceleration needs.
+  inputs.insert(inputs.end(), {{"RefTest", reference}, {"IlimPS_Test", Internal(bench, "TestLimitCurrent")},
+                               {"Imax_Prot_Test", 50}});
+  ASSERT_TRUE(bench.Run("Speed_Controller_Tuning_Test", inputs));
+  EXPECT_LE(bench.ProgramVariable("Speed_Controller_Tuning_Test", "test_flag"), 0);
+}
+
+TEST(SpeedTuningSim, WithoutEncoderPulsesTheControlErrorStopsTheRun) {
+  SimBench bench("closed_loop_incremental_1000.json",
+                 R"({"sensors": {"encoder": {"lines": 1000, "reversed": true, "fault": "no-pulses"}}})");
+  const double reference = Position(bench);
+  // A top speed above the setup's speed error limit "SERRMAX" (20), held
+  // longer than its "TSERRMAX" (100 samples).
+  Inputs inputs = Trapezoid(40.0, 100, 400);
+  inputs.insert(inputs.end(), {{"RefTest", reference}, {"IlimPS_Test", Internal(bench, "TestLimitCurrent")},
+                               {"Imax_Prot_Test", Internal(bench, "TestProtectionCurrent")}});
+  ASSERT_TRUE(bench.Run("Speed_Controller_Tuning_Test", inputs));
+  // "Drive / Motor control error protection triggered." under the test's
+  // mask 0xFFDF.
+  EXPECT_EQ(static_cast<int>(bench.Variable("MER")) & 0xFFDF, 0x0008);
+}
+
+TEST(PositionTuningSim, AStalledAxisRaisesTheControlError) {
+  // Far more inertia than the current limit can move along the profile.
+  SimBench bench("closed_loop_incremental_1000.json", R"({"motor": {"Jload": 5.0}})");
+  const double reference = Position(bench);
+  Inputs inputs = Trapezoid(4000, 50, 400);
+  inputs.insert(inputs.end(), {{"RefTest", reference}, {"LimitSpeed_Test", 32767 - Internal(bench, "SATS")}});
+  ASSERT_TRUE(bench.Run("Position_Controller_Tuning_Test_with_SpdCtrl_SCL", inputs));
+  EXPECT_EQ(static_cast<int>(bench.Variable("MER")) & 0xFFDF, 0x0008);
+}
+
+TEST(TotalInertiaFaultsSim, WithoutEncoderPulsesTheSpeedStaysZero) {
+  SimBench bench("closed_loop_incremental_1000.json",
+                 R"({"motor": {"Jload": 1e-3}, "sensors": {"encoder": {"lines": 1000, "fault": "no-pulses"}}})");
+  const double reference = Position(bench);
+  ASSERT_TRUE(bench.Run("Total_Inertia_Identification_Test",
+                        {{"RefTest", reference}, {"In1", Internal(bench, "TestCurrent")},
+                         {"LimitSpeedMax", std::trunc(Internal(bench, "TestMaxSpeed"))}, {"Imax_Prot_Test", 30000}}));
+  EXPECT_EQ(bench.ProgramVariable("Total_Inertia_Identification_Test", "delta_time"), -2);
+}
+
+struct InertiaCase {
+  const char* example;
+  const char* simulation;
+  double truth_kgm2;
+  std::vector<std::pair<const char*, double>> setup_edits;  // the setup told the truth
+  double speed_limit = 0.0;  // counts per slow sample; 0: the setup's "TestMaxSpeed"
+};
+
+class TotalInertiaSim : public testing::TestWithParam<InertiaCase> {};
+
+TEST_P(TotalInertiaSim, FormulaOnTheReportedAccelerationFindsTheTruth) {
+  const InertiaCase c = GetParam();
+  SimBench bench(c.example, c.simulation);
+  for (const auto& [name, value] : c.setup_edits) bench.setup().SetParameterValueInInternalUnit(name, value);
+  const double reference = Position(bench);
+  ASSERT_NE(reference, kMissingValue);
+  const double current = Internal(bench, "TestCurrent");
+  ASSERT_TRUE(bench.Run("Total_Inertia_Identification_Test",
+                        {{"RefTest", reference},
+                         {"In1", current},
+                         {"LimitSpeedMax", c.speed_limit > 0 ? c.speed_limit : std::trunc(Internal(bench, "TestMaxSpeed"))},
+                         {"Imax_Prot_Test", Internal(bench, "TestProtectionCurrent")}}));
+  const char* program = "Total_Inertia_Identification_Test";
+  ASSERT_GT(bench.ProgramVariable(program, "test_flag"), 0);
+  const double t = bench.ProgramVariable(program, "delta_time");
+  const double s = bench.ProgramVariable(program, "delta_speed");
+  ASSERT_GT(t, 0);
+  ASSERT_GT(s, 0);
+  // Jt = Kpos·Ts_S / Kc · t · Ts_S · K / s · I, Kpos the counts per radian
+  // (a serial encoder's whole word, the others' quadrature counts).
+  const bool serial = Internal(bench, "MotorSensorType") >= 3;
+  const double counts = serial ? std::ldexp(1.0, static_cast<int>(Internal(bench, "SSIREV"))) : Internal(bench, "MECRESL");
+  const double kpos = counts / (2 * std::numbers::pi);
+  const double ts = SlowPeriod_s(bench);
+  const double k = bench.setup().GetParameterValueInBaseUnit("K");
+  const double jt = kpos * ts / bench.CurrentScale() * t * ts * k / s * current;
+  // Within 3 %: the fits resolve the accelerations to a fraction of a
+  // percent; what remains is the current ripple from the converter noise.
+  EXPECT_NEAR(jt, c.truth_kgm2, 0.03 * c.truth_kgm2);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Motors, TotalInertiaSim,
+    testing::Values(
+        InertiaCase{"closed_loop_incremental_1000.json", R"({"motor": {"Jm": 5e-5, "Jload": 1e-3}})", 1.05e-3, {}},
+        // 2500 lines: 10000 counts per turn, 50 · 2^32 / 10000 electrical
+        // angle per count, and a test speed of about 12.6 rad/s.
+        InertiaCase{"closed_loop_incremental_1000.json",
+                    R"({"motor": {"Jm": 5e-5, "Jload": 8e-4}, "sensors": {"encoder": {"lines": 2500, "reversed": true}}})",
+                    8.5e-4, {{"MECRESL", 10000}, {"ENC2THL", 21474836}}, 20.0},
+        InertiaCase{"closed_loop_ssi_17bit.json", R"({"motor": {"Jload": 2e-3}})", 2.27e-3, {}},
+        // The open-loop setup's test speed is in microsteps; 20 counts per
+        // sample is about 40 rad/s on its 1000-line encoder. Three windings
+        // of 0.3 N·m/A each make the setup's 0.45 N·m per ampere of the
+        // current vector (3/2 of one winding's).
+        InertiaCase{"three_phase_open_loop.json",
+                    R"({"motor": {"pole_pairs": 50, "K": 0.3, "Jload": 1e-3}, "sensors": {"encoder": {"lines": 1000}}})",
+                    1.03e-3, {}, 20.0}));
+
+TEST(TotalInertiaFaultsSim, ReversedEncoderReportsANegativeSpeed) {
+  SimBench bench("closed_loop_incremental_1000.json",
+                 R"({"motor": {"Jload": 1e-3}, "sensors": {"encoder": {"lines": 1000, "reversed": true}}})");
+  const double reference = Position(bench);
+  // The setup counts in reverse already: reversed wiring makes the count
+  // run the other way from the torque.
+  bench.setup().SetParameterValueInInternalUnit("COUNTINGDIR", 0);
+  ASSERT_TRUE(bench.Run("Total_Inertia_Identification_Test",
+                        {{"RefTest", reference}, {"In1", Internal(bench, "TestCurrent")},
+                         {"LimitSpeedMax", std::trunc(Internal(bench, "TestMaxSpeed"))}, {"Imax_Prot_Test", 30000}}));
+  EXPECT_LE(bench.ProgramVariable("Total_Inertia_Identification_Test", "test_flag"), 0);
+  EXPECT_EQ(bench.ProgramVariable("Total_Inertia_Identification_Test", "delta_time"), -1);
+}
+
+struct PositionCase {
+  const char* example;
+  const char* program;
+  double target;      // position counts
+  const char* limit;  // the run's limit input
+  const char* output; // the logged output the saturation bounds
+};
+
+class PositionTuningSim : public testing::TestWithParam<PositionCase> {};
+
+TEST_P(PositionTuningSim, PositionFollowsTheTrapezoidWithinTheOutputLimit) {
+  const PositionCase c = GetParam();
+  SimBench bench(c.example);
+  const double reference = Position(bench);
+  ASSERT_NE(reference, kMissingValue);
+  Inputs inputs = Trapezoid(c.target, 200, 600);
+  inputs.emplace_back("RefTest", reference);
+  // The run's limit as the test writes it: the current limit in counts.
+  inputs.emplace_back(c.limit, 32767 - Internal(bench, "SATS"));
+  const auto points =
+      RunLogged(bench, c.program, inputs, {"Target_Position", "Load_Position", c.output});
+  ASSERT_GE(points.size(), 1600u);
+  EXPECT_GT(bench.ProgramVariable(c.program, "test_flag"), 0);
+  EXPECT_EQ(bench.Variable("MER"), 0.0);
+
+  const double output_limit = 32767 - Internal(bench, "SATP");
+  double worst_lag = 0.0;
+  for (const auto& p : points) {
+    EXPECT_LE(std::abs(p[3]), output_limit) << p[0];
+    worst_lag = std::max(worst_lag, std::abs(p[1] - p[2]));
+  }
+  // Settled at the top and back at the start by the end of each hold.
+  EXPECT_NEAR(points[799][2], c.target, 0.01 * c.target + 2);
+  EXPECT_NEAR(points[1599][2], 0.0, 0.01 * c.target + 2);
+  // Following within a tenth of the move even on the ramps.
+  EXPECT_LT(worst_lag, 0.1 * c.target);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cascades, PositionTuningSim,
+    testing::Values(PositionCase{"closed_loop_incremental_1000.json", "Position_Controller_Tuning_Test_with_SpdCtrl_SCL",
+                                 2000, "LimitSpeed_Test", "Speed_Reference"},
+                    PositionCase{"closed_loop_ssi_17bit.json", "Position_Controller_Tuning_Test_without_SpdCtrl", 32768,
+                                 "IlimPS_Test", "Current_Reference"},
+                    PositionCase{"two_phase_open_loop.json", "Position_Controller_Tuning_Test_with_SpdCtrl_SOL", 25600,
+                                 "LimitSpeed_Test", "Speed_Reference"}));
+
+// The angle run with the setup's test inputs; the rotor starts 1.0
+// electrical radian (10430 angle units) off phase A.
+struct AngleRun {
+  double flag = kMissingValue;
+  double theta = kMissingValue;
+  double rotor_moved_rad = 0.0;  // electrical
+};
+
+AngleRun RunAngleTest(SimBench& bench) {
+  AngleRun run;
+  const double start = bench.drive().plant().state().angle_rad;
+  const char* program = "Angle_Controller_Tuning_Test";
+  if (!bench.Run(program, {{"In1", Internal(bench, "MAX_CURRENT")},
+                           {"ReferenceIncrement", Internal(bench, "REF_INC")},
+                           {"TimeLimit", Internal(bench, "TIME_LIMIT")}}, nullptr, 20.0)) {
+    return run;
+  }
+  run.flag = bench.ProgramVariable(program, "test_flag");
+  run.theta = bench.ProgramVariable(program, "theta_1");
+  run.rotor_moved_rad = (bench.drive().plant().state().angle_rad - start) * 50;
+  return run;
+}
+
+constexpr const char* kRotorOffPhaseA = R"({"initial_angle_rad": 0.02})";
+
+TEST(AngleTuningSim, TunedControllerFindsTheRotorWithoutMovingIt) {
+  SimBench bench("closed_loop_incremental_1000.json", kRotorOffPhaseA);
+  const AngleRun run = RunAngleTest(bench);
+  ASSERT_NE(run.flag, kMissingValue);
+  EXPECT_GT(run.flag, 0);
+  // Within the test's band of 25 electrical degrees of the rotor.
+  EXPECT_NEAR(run.theta, 1.0 / (2 * std::numbers::pi) * 65536, 4550);
+  EXPECT_LT(std::abs(run.rotor_moved_rad), 25 * std::numbers::pi / 180);
+}
+
+TEST(AngleTuningSim, WithoutGainsTheRotorIsPulledAndTheRunFails) {
+  SimBench bench("closed_loop_incremental_1000.json", kRotorOffPhaseA);
+  bench.setup().SetParameterValueInInternalUnit("KPTHT", 0);
+  bench.setup().SetParameterValueInInternalUnit("KITHT", 0);
+  const AngleRun run = RunAngleTest(bench);
+  EXPECT_EQ(run.flag, -2);
+}
+
+}  // namespace
