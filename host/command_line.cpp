@@ -39,17 +39,17 @@ std::optional<double> ParseNumber(std::string_view text) {
 
 }  // namespace
 
-ParsedAssignment ParseAssignment(std::string_view text) {
+ParsedAssignment ParseAssignment(std::string_view text, std::string_view option) {
   const size_t equals = text.find('=');
   if (equals == std::string_view::npos || equals == 0)
-    return {std::nullopt, Failure{fmt::format("--set \"{}\": expected NAME=VALUE", text), kExitUsage}};
+    return {std::nullopt, Failure{fmt::format("{} \"{}\": expected NAME=VALUE", option, text), kExitUsage}};
   const std::string_view name = text.substr(0, equals);
   const std::string_view number = text.substr(equals + 1);
   const std::optional<double> value = ParseNumber(number);
   if (!value)
-    return {std::nullopt, Failure{fmt::format("--set {}: \"{}\" is not a number", name, number), kExitUsage}};
+    return {std::nullopt, Failure{fmt::format("{} {}: \"{}\" is not a number", option, name, number), kExitUsage}};
   if (!std::isfinite(*value))
-    return {std::nullopt, Failure{fmt::format("--set {}: the value {} is not finite", name, number), kExitUsage}};
+    return {std::nullopt, Failure{fmt::format("{} {}: the value {} is not finite", option, name, number), kExitUsage}};
   return {Assignment{std::string(name), *value}, std::nullopt};
 }
 
@@ -71,6 +71,7 @@ ParsedCommandLine ParseCommandLine(int argc, const char* const* argv) {
       ->type_name("NAME=VALUE");
   app.add_option("--out", inv.outPath, "Save the resulting setup to this file");
   app.add_flag("--json", inv.json, "Print one JSON document instead of text");
+  app.add_option("--sim", inv.simPath, "Replace the setup's \"simulation\" object with this file's (docs/simulation.md)");
 
   std::vector<std::pair<CLI::App*, Command>> commands;
   for (const CommandInfo& info : kPlainCommands) commands.emplace_back(app.add_subcommand(info.name, info.description), info.command);
@@ -91,6 +92,15 @@ ParsedCommandLine ParseCommandLine(int argc, const char* const* argv) {
   CLI::App* edit = app.add_subcommand("edit", "Open the Drive Setup dialog and let a user script play the person");
   edit->add_option("--script", inv.scriptPath, "User script (docs/user-scripts.md)")->required();
   commands.emplace_back(edit, Command::kEdit);
+
+  std::vector<std::string> programInputs;
+  CLI::App* runProgram = app.add_subcommand("run-program", "Run a test program to its end on the simulated drive");
+  runProgram->add_option("NAME", inv.program, "Program name, e.g. VDC_Detection_Test")->required();
+  runProgram->add_option("--var", programInputs, "Set a program variable before the start (repeatable)")
+      ->allow_extra_args(false)
+      ->type_name("NAME=VALUE");
+  runProgram->add_option("--log", inv.logged, "Drive variables to log at the fast loop")->delimiter(',')->type_name("VAR,...");
+  commands.emplace_back(runProgram, Command::kRunProgram);
 
   // Set after the commands exist, so that a command's stray argument falls
   // through to the program and is reported below rather than accepted.
@@ -122,6 +132,11 @@ ParsedCommandLine ParseCommandLine(int argc, const char* const* argv) {
     ParsedAssignment parsed = ParseAssignment(text);
     if (parsed.failure) return {std::nullopt, std::nullopt, parsed.failure};
     inv.assignments.push_back(*parsed.assignment);
+  }
+  for (const std::string& text : programInputs) {
+    ParsedAssignment parsed = ParseAssignment(text, "--var");
+    if (parsed.failure) return {std::nullopt, std::nullopt, parsed.failure};
+    inv.programInputs.push_back(*parsed.assignment);
   }
   return {std::move(inv), std::nullopt, std::nullopt};
 }

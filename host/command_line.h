@@ -9,7 +9,7 @@
 
 namespace host {
 
-enum class Command { kCompute, kRecover, kRoundTrip, kLimits, kOptions, kInitParam, kScale, kGet, kEdit };
+enum class Command { kCompute, kRecover, kRoundTrip, kLimits, kOptions, kInitParam, kScale, kGet, kEdit, kRunProgram };
 
 // One --set NAME=VALUE: a value in the parameter's base unit.
 struct Assignment {
@@ -29,6 +29,10 @@ struct Invocation {
   std::string unit;                     // scale
   std::string parameter;                // scale
   std::string scriptPath;               // edit: the user script that plays the person
+  std::string simPath;                  // empty: the setup's own "simulation" object
+  std::string program;                  // run-program
+  std::vector<Assignment> programInputs;  // run-program --var, in the order given
+  std::vector<std::string> logged;        // run-program --log
 };
 
 // Exactly one of: an invocation to run, a help text to print (and exit 0),
@@ -42,11 +46,11 @@ struct ParsedCommandLine {
 ParsedCommandLine ParseCommandLine(int argc, const char* const* argv);
 
 // NAME=VALUE with a non-empty name and a finite number (the text after the
-// first '='); otherwise a failure naming what is wrong.
+// first '='); otherwise a failure naming what is wrong and `option`.
 struct ParsedAssignment {
   std::optional<Assignment> assignment;
   Outcome failure;
 };
-ParsedAssignment ParseAssignment(std::string_view text);
+ParsedAssignment ParseAssignment(std::string_view text, std::string_view option = "--set");
 
 }  // namespace host

@@ -9,6 +9,7 @@
 #include "engine/sequences.h"
 #include "host/edit_command.h"
 #include "host/report.h"
+#include "host/run_program.h"
 #include "kernel/probe.h"
 
 namespace host {
@@ -83,6 +84,8 @@ CommandOutcome RunCommand(const Invocation& inv, CVX_Setup& setup, const PluginL
       return {};
     case Command::kGet:
       return {Get(inv, setup, out)};
+    case Command::kRunProgram:
+      return {RunProgram(inv, setup, out)};
     case Command::kEdit: {
       const EditOutcome edit = RunEdit(inv, setup, plugin, out);
       return {edit.failure, edit.kept};

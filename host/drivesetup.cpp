@@ -7,6 +7,7 @@
 #include "host/commands.h"
 #include "host/failure.h"
 #include "host/plugin_library.h"
+#include "host/run_program.h"
 #include "host/setup_input.h"
 #include "kernel/errors.h"
 
@@ -59,6 +60,8 @@ int RunDriveSetup(int argc, char** argv, std::ostream& out, std::ostream& err) {
   CVX_Setup& setup = *loaded.setup;
 
   if (Outcome failure = ApplyAssignments(setup, inv.assignments)) return Fail(err, *failure);
+  if (!inv.simPath.empty())
+    if (Outcome failure = ReplaceSimulation(setup, inv.simPath)) return Fail(err, *failure);
 
   // Held back until the setup is saved, so a failed save prints no result.
   std::ostringstream printed;
