@@ -17,14 +17,14 @@ namespace drive {
 namespace {
 
 // Reads the reference input "AD5" every step until the test stops the
-// program. The input range is the drive's wiring ("AnalogueInputsRange"
-// when the drive holds it; ±10 V otherwise).
+// program. The input range is the drive's wiring, as the simulation
+// describes it (the setup's "AnalogueInputsRange" unless it says otherwise).
 class AnalogueReferenceProgram final : public Program {
  public:
   ProgramState Step(ProgramContext& context) override {
     if (!input_) {
       input_.emplace(AnalogueInputParams{
-          .range = AnalogueRangeFor(context.registers().Get("AnalogueInputsRange", 20.0)),
+          .range = AnalogueRangeFor(context.simulation().analogue_inputs_range_V),
           .seed = context.simulation().current_sensor.seed});
     }
     const auto& voltage = context.simulation().person.analogue_input;

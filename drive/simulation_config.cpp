@@ -239,6 +239,7 @@ SimulationConfig NominalSimulation(const CVX_Setup& setup) {
   const double steps = SetupValueOr(setup, "NoMotorSteps", 200);
   m.pole_pairs = std::max(1, static_cast<int>(std::lround(steps / 4.0)));
   config.supply_V = SetupValueOr(setup, "Vdc", config.supply_V);
+  config.analogue_inputs_range_V = SetupValueOr(setup, "AnalogueInputsRange", config.analogue_inputs_range_V);
   config.current_sensor.full_scale_A = SetupValueOr(setup, "ImaxPS", config.current_sensor.full_scale_A);
   if (setup.GetIdentity().adcMaxValue > 0) config.current_sensor.adc_max_counts = setup.GetIdentity().adcMaxValue;
   // A motor at rest stays there once the power stage is off: 2 % of the
@@ -254,21 +255,35 @@ SimulationConfig NominalSimulation(const CVX_Setup& setup) {
   return config;
 }
 
+namespace {
+
+// "K", in the setup and in the simulation object alike, is the torque per
+// ampere of the current vector. Three windings at 120° each add their share,
+// so together they give 3/2 of one winding's constant: each winding of the
+// model carries 2/3 of "K".
+void ToWindingTorqueConstant(MotorParams& m) {
+  if (m.winding != Winding::TwoPhase) m.torque_constant_Nm_per_A *= 2.0 / 3.0;
+}
+
+}  // namespace
+
 SimulationConfigParse ParseSimulation(const CVX_Setup& setup, std::string_view text) {
   SimulationConfigParse result;
   SimulationConfig config = NominalSimulation(setup);
   if (text.find_first_not_of(" \t\r\n") == std::string_view::npos) {
+    ToWindingTorqueConstant(config.motor);
     result.config = config;
     return result;
   }
   try {
     const json j = json::parse(text);
     const std::string path;
-    CheckMembers(j, path, {"seed", "motor", "supply_V", "current_sensor", "initial_angle_rad", "sensors", "person",
-                           "faults"});
+    CheckMembers(j, path, {"seed", "motor", "supply_V", "analogue_inputs_range_V", "current_sensor",
+                           "initial_angle_rad", "sensors", "person", "faults"});
     config.current_sensor.seed = static_cast<std::uint64_t>(Integer(j, path, "seed", 1, 0, 1 << 30));
     if (const auto it = j.find("motor"); it != j.end()) ReadMotor(*it, ".motor", config.motor);
     config.supply_V = Number(j, path, "supply_V", config.supply_V, 0.0);
+    config.analogue_inputs_range_V = Number(j, path, "analogue_inputs_range_V", config.analogue_inputs_range_V, 0.0);
     if (const auto it = j.find("current_sensor"); it != j.end()) {
       CheckMembers(*it, ".current_sensor", {"full_scale_A", "bits", "noise_A"});
       auto& c = config.current_sensor;
@@ -280,6 +295,7 @@ SimulationConfigParse ParseSimulation(const CVX_Setup& setup, std::string_view t
     if (const auto it = j.find("sensors"); it != j.end()) ReadSensors(*it, ".sensors", config.sensors);
     if (const auto it = j.find("person"); it != j.end()) ReadPerson(*it, ".person", config.person);
     if (const auto it = j.find("faults"); it != j.end()) ReadFaults(*it, ".faults", config.faults);
+    ToWindingTorqueConstant(config.motor);
     result.config = config;
   } catch (const json::parse_error& e) {
     result.error = fmt::format("simulation: not valid JSON ({})", e.what());

@@ -56,6 +56,9 @@ struct FaultsConfig {
 struct SimulationConfig {
   MotorParams motor;
   double supply_V = 48.0;
+  // How the reference input is wired: 20 is ±10 V, 5 is 0..5 V (see
+  // AnalogueRangeFor).
+  double analogue_inputs_range_V = 20.0;
   CurrentSensorParams current_sensor;
   double initial_angle_rad = 0.0;
   SensorsConfig sensors;

@@ -89,7 +89,7 @@ INSTANTIATE_TEST_SUITE_P(
                           2.0e-3},
                     Motor{"three_phase_open_loop.json", "Ident_R_or_Rs_SOL3", "Ident_L_or_Tau_el_SOL3", "delta", 2.6,
                           6.9e-3}),
-    [](const testing::TestParamInfo<Motor>& info) { return std::to_string(info.index); });
+    [](const testing::TestParamInfo<Motor>& info) { return CaseName(info.param, info.index); });
 
 TEST(SupplySim, DetectedVoltageMatchesASupplyOtherThanTheSetups) {
   SimBench bench("two_phase_open_loop.json", R"({"supply_V": 43.7})");

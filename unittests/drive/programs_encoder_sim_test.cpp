@@ -67,7 +67,8 @@ INSTANTIATE_TEST_SUITE_P(
         ResolutionCase{"two_phase_open_loop.json", "{}", "encoder", 2500, false},
         ResolutionCase{"two_phase_open_loop.json", "{}", "sincos", 4096, true},
         ResolutionCase{"three_phase_open_loop.json", "{\"pole_pairs\": 50}", "encoder", 1000, false},
-        ResolutionCase{"three_phase_open_loop.json", "{\"pole_pairs\": 50}", "encoder", 4096, true}));
+        ResolutionCase{"three_phase_open_loop.json", "{\"pole_pairs\": 50}", "encoder", 4096, true}),
+    [](const testing::TestParamInfo<ResolutionCase>& info) { return CaseName(info.param, info.index); });
 
 TEST(EncoderFaultsSim, NoPulsesLeavesTheCountAtZero) {
   SimBench bench("closed_loop_incremental_1000.json",
@@ -187,6 +188,7 @@ INSTANTIATE_TEST_SUITE_P(Encoders, SerialOffsetSim,
                                          OffsetCase{"closed_loop_ssi_17bit.json", "biss", false, true, 5000},
                                          OffsetCase{"closed_loop_ssi_17bit.json", "biss", true, true, 131000},
                                          OffsetCase{"three_phase_open_loop.json", "ssi", false, false, 874},
-                                         OffsetCase{"three_phase_open_loop.json", "biss", true, true, 70000}));
+                                         OffsetCase{"three_phase_open_loop.json", "biss", true, true, 70000}),
+    [](const testing::TestParamInfo<OffsetCase>& info) { return CaseName(info.param, info.index); });
 
 }  // namespace

@@ -181,12 +181,12 @@ INSTANTIATE_TEST_SUITE_P(
                     8.5e-4, {{"MECRESL", 10000}, {"ENC2THL", 21474836}}, 20.0},
         InertiaCase{"closed_loop_ssi_17bit.json", R"({"motor": {"Jload": 2e-3}})", 2.27e-3, {}},
         // The open-loop setup's test speed is in microsteps; 20 counts per
-        // sample is about 40 rad/s on its 1000-line encoder. Three windings
-        // of 0.3 N·m/A each make the setup's 0.45 N·m per ampere of the
-        // current vector (3/2 of one winding's).
+        // sample is about 40 rad/s on its 1000-line encoder. The motor's
+        // torque constant is the setup's own.
         InertiaCase{"three_phase_open_loop.json",
-                    R"({"motor": {"pole_pairs": 50, "K": 0.3, "Jload": 1e-3}, "sensors": {"encoder": {"lines": 1000}}})",
-                    1.03e-3, {}, 20.0}));
+                    R"({"motor": {"pole_pairs": 50, "Jload": 1e-3}, "sensors": {"encoder": {"lines": 1000}}})",
+                    1.03e-3, {}, 20.0}),
+    [](const testing::TestParamInfo<InertiaCase>& info) { return CaseName(info.param, info.index); });
 
 TEST(TotalInertiaFaultsSim, ReversedEncoderReportsANegativeSpeed) {
   SimBench bench("closed_loop_incremental_1000.json",
@@ -247,7 +247,8 @@ INSTANTIATE_TEST_SUITE_P(
                     PositionCase{"closed_loop_ssi_17bit.json", "Position_Controller_Tuning_Test_without_SpdCtrl", 32768,
                                  "IlimPS_Test", "Current_Reference"},
                     PositionCase{"two_phase_open_loop.json", "Position_Controller_Tuning_Test_with_SpdCtrl_SOL", 25600,
-                                 "LimitSpeed_Test", "Speed_Reference"}));
+                                 "LimitSpeed_Test", "Speed_Reference"}),
+    [](const testing::TestParamInfo<PositionCase>& info) { return CaseName(info.param, info.index); });
 
 // The angle run with the setup's test inputs; the rotor starts 1.0
 // electrical radian (10430 angle units) off phase A.

@@ -28,6 +28,22 @@ TEST(AnalogueReferenceSim, TheTestsFormulaShowsTheVoltageAtTheInput) {
   EXPECT_TRUE(bench.drive().running());  // until the test stops it
 }
 
+// The input's wiring comes from the setup: a drive wired for 0..5 V maps
+// 0..5 V onto the whole converter and clips what lies beyond.
+TEST(AnalogueReferenceSim, TheSetupsInputRangeIsTheWiring) {
+  SimBench bench("open_loop_step_loss_encoder.json", R"({"person": {"analogue_input": [[0, 0], [1, 5]]}})");
+  ContinuousRun run(bench, "Analogue_Reference_Test");
+  ASSERT_TRUE(run.Start());
+  run.RunFor(0.5);
+  EXPECT_NEAR(5.0 * bench.Variable("AD5") / 65472, 2.5, 5.0 / 1023 / 2 + 0.01);
+
+  SimBench overRange("open_loop_step_loss_encoder.json", R"({"person": {"analogue_input": [[0, 8]]}})");
+  ContinuousRun clipped(overRange, "Analogue_Reference_Test");
+  ASSERT_TRUE(clipped.Start());
+  clipped.RunFor(0.1);
+  EXPECT_EQ(overRange.Variable("AD5"), 65472);
+}
+
 TEST(VoltageControllerSim, RetriesLowerUntilAcceptedAndReportsTheSpeedConstant) {
   SimBench bench("two_phase_open_loop.json");
   const double kc = bench.CurrentScale();

@@ -63,3 +63,12 @@ struct ResistancePoint {
   double supply_counts = 0.0;
 };
 ResistancePoint MeasureResistancePoint(SimBench& bench, std::string_view program, double current_counts);
+
+// The name of a parameterised case: its example without ".json" and its
+// place in the list, so that a failing case names the setup it ran on.
+template <class Case>
+std::string CaseName(const Case& c, std::size_t index) {
+  std::string name(c.example);
+  if (const std::size_t dot = name.rfind(".json"); dot != std::string::npos) name.erase(dot);
+  return name + "_" + std::to_string(index);
+}
