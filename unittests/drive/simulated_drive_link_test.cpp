@@ -4,7 +4,9 @@
 #include <chrono>
 
 #include "drive/sim_bench.h"
+#include "kernel/comm.h"
 #include "kernel/drive_link.h"
+#include "kernel/logger_scope.h"
 #include "kernel/program_run.h"
 
 namespace {
@@ -113,3 +115,37 @@ TEST(SimulatedDriveLink, WriteFaultFailsWritesOnlyFromItsCall) {
 }
 
 }  // namespace
+
+// The online plot end to end: the test starts the program with a scope
+// logger, the kernel hands the drive's frames to it, and the plot reads the
+// measured current point by point until the drive says it stopped.
+TEST(SimulatedDriveLink, ScopeLoggerDrawsTheStreamedCurrentUntilTheProgramStops) {
+  SimBench bench("two_phase_open_loop.json");
+  CVX_CoffFormat image(kernel::GetOutPathName("Current_Controller_Tuning_Test_SOL"));
+  ASSERT_TRUE(image.ReadCoff());
+  CVX_ScopeLogger scope(bench.setup(), &image);
+  // One point a millisecond: a 20 ms poll fits well inside the window.
+  scope.ChangeSettings(100, LoggingRequest::kFastLoop, 10);
+  ASSERT_TRUE(scope.AddVariable("Motor_Current", 1));
+  const int handler = CVX_Comm::RegisterReceiveUnsolicitedMsgHandler(
+      [&scope](const kernel::UnsolicitedFrame& frame) { scope.OnFrameReceive(frame); });
+  ASSERT_TRUE(kernel::ExecuteCode(bench.setup(), "Current_Controller_Tuning_Test_SOL", image, &scope, nullptr, nullptr));
+
+  std::vector<double> point;
+  double lastTime = -1.0;
+  int read = 0;
+  for (int poll = 0; poll < 100 && !scope.IsStopped(); ++poll) {
+    bench.drive().AdvanceTo(bench.drive().drive_time_s() + 0.02);
+    CVX_Comm::DispatchUnsolicitedFrames();
+    while (scope.ReadPoint(point)) {
+      ASSERT_EQ(point.size(), 2u);
+      EXPECT_GT(point[0], lastTime);
+      lastTime = point[0];
+      ++read;
+    }
+  }
+  CVX_Comm::UnregisterReceiveUnsolicitedMsgHandler(handler);
+  EXPECT_TRUE(scope.IsStopped());
+  EXPECT_GT(read, 0);
+  EXPECT_EQ(scope.GetPointsLost(), 0);
+}
