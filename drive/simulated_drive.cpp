@@ -55,6 +55,7 @@ SimulatedDrive::SimulatedDrive(const CVX_Setup& setup, SimulationConfig config)
   }
   ApplyTimingRegisters();
   motor_.mutable_state().angle_rad = config_.initial_angle_rad;
+  start_load_angle_rad_ = motor_.load_angle_rad();
   if (config_.faults.enable_input_off) mer_ |= mer::kEnableInputOff;
   variables_.Set(kMer, mer_);
 }
@@ -119,6 +120,7 @@ void SimulatedDrive::StepOnce() {
   for (int k = 0; k < WindingCount(config_.motor.winding); ++k) {
     if (std::abs(line_A[k]) > trip_A) RaiseErrors(mer::kShortCircuit);
   }
+  CheckLimitSwitches();
   if (program_ == nullptr) return;
 
   if (program_step_ == 0) {
@@ -184,6 +186,13 @@ void SimulatedDrive::StartLogging() {
   if (logging_.started || logging_.request.kind == kernel::LoggingRequest::Kind::kNone) return;
   logging_.started = true;
   logging_.start_step = program_step_;
+}
+
+void SimulatedDrive::CheckLimitSwitches() {
+  const LimitSwitchesConfig& switches = config_.limit_switches;
+  const double travel_rad = motor_.load_angle_rad() - start_load_angle_rad_;
+  if (switches.positive_rad && travel_rad >= *switches.positive_rad) RaiseErrors(mer::kPositiveLimit);
+  if (switches.negative_rad && travel_rad <= *switches.negative_rad) RaiseErrors(mer::kNegativeLimit);
 }
 
 void SimulatedDrive::RaiseErrors(std::uint16_t mer_bits) {

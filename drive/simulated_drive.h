@@ -98,6 +98,8 @@ class SimulatedDrive final : public kernel::IDrive, private ProgramContext {
   void CatchUp();
   void StepOnce();
   void StepPlant();
+  // Trips the limit switches the axis has travelled onto.
+  void CheckLimitSwitches();
   void SampleLogging(bool slow_step);
   void StopProgram();
   void ApplyTimingRegisters();
@@ -117,6 +119,7 @@ class SimulatedDrive final : public kernel::IDrive, private ProgramContext {
   std::map<std::string, ProgramData> programs_;  // by NameKey
 
   MotorModel motor_;
+  double start_load_angle_rad_ = 0.0;  // the load shaft at power-up, where travel counts from
   PwmBridge bridge_;
   CurrentSensor sensor_;
   CurrentController controller_;

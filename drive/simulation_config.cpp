@@ -171,6 +171,14 @@ void ReadSensors(const json& j, const std::string& path, SensorsConfig& s) {
   }
 }
 
+void ReadLimitSwitches(const json& j, const std::string& path, LimitSwitchesConfig& switches) {
+  CheckMembers(j, path, {"positive_rad", "negative_rad"});
+  if (j.contains("positive_rad")) switches.positive_rad = Number(j, path, "positive_rad", 0.0);
+  if (j.contains("negative_rad")) switches.negative_rad = Number(j, path, "negative_rad", 0.0);
+  if (switches.positive_rad && switches.negative_rad && *switches.negative_rad >= *switches.positive_rad)
+    Fail(path + ".negative_rad", "must lie below positive_rad");
+}
+
 void ReadPerson(const json& j, const std::string& path, PersonConfig& person) {
   CheckMembers(j, path, {"hand_speed_rad_s", "analogue_input", "smooth_speed_limit_rad_s"});
   person.hand_speed_rad_s = Number(j, path, "hand_speed_rad_s", person.hand_speed_rad_s);
@@ -279,7 +287,7 @@ SimulationConfigParse ParseSimulation(const CVX_Setup& setup, std::string_view t
     const json j = json::parse(text);
     const std::string path;
     CheckMembers(j, path, {"seed", "motor", "supply_V", "analogue_inputs_range_V", "current_sensor",
-                           "initial_angle_rad", "sensors", "person", "faults"});
+                           "initial_angle_rad", "sensors", "limit_switches", "person", "faults"});
     config.current_sensor.seed = static_cast<std::uint64_t>(Integer(j, path, "seed", 1, 0, 1 << 30));
     if (const auto it = j.find("motor"); it != j.end()) ReadMotor(*it, ".motor", config.motor);
     config.supply_V = Number(j, path, "supply_V", config.supply_V, 0.0);
@@ -293,6 +301,8 @@ SimulationConfigParse ParseSimulation(const CVX_Setup& setup, std::string_view t
     }
     config.initial_angle_rad = Number(j, path, "initial_angle_rad", config.initial_angle_rad);
     if (const auto it = j.find("sensors"); it != j.end()) ReadSensors(*it, ".sensors", config.sensors);
+    if (const auto it = j.find("limit_switches"); it != j.end())
+      ReadLimitSwitches(*it, ".limit_switches", config.limit_switches);
     if (const auto it = j.find("person"); it != j.end()) ReadPerson(*it, ".person", config.person);
     if (const auto it = j.find("faults"); it != j.end()) ReadFaults(*it, ".faults", config.faults);
     ToWindingTorqueConstant(config.motor);

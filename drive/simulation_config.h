@@ -39,6 +39,13 @@ struct SensorsConfig {
   SensorShaft shaft = SensorShaft::Motor;               // where the sensor above sits
 };
 
+// The limit switches of the axis: each trips while the load shaft stands at
+// or beyond its angle (measured from where the axis was at power-up).
+struct LimitSwitchesConfig {
+  std::optional<double> positive_rad;
+  std::optional<double> negative_rad;
+};
+
 // What the person around the test does.
 struct PersonConfig {
   double hand_speed_rad_s = 0.0;                  // shaft turned by hand (motor shaft)
@@ -62,6 +69,7 @@ struct SimulationConfig {
   CurrentSensorParams current_sensor;
   double initial_angle_rad = 0.0;
   SensorsConfig sensors;
+  LimitSwitchesConfig limit_switches;
   PersonConfig person;
   FaultsConfig faults;
 };

@@ -80,6 +80,29 @@ TEST(EncoderFaultsSim, NoPulsesLeavesTheCountAtZero) {
 
 namespace {
 
+// The axis running onto a limit switch raises its bit and stops the
+// program; the other switch stays quiet.
+TEST(LimitSwitchSim, TravelOntoASwitchRaisesItsBitAndStopsTheProgram) {
+  SimBench bench("closed_loop_incremental_1000.json",
+                 R"({"limit_switches": {"positive_rad": 0.5, "negative_rad": -0.5},
+                     "person": {"hand_speed_rad_s": 2.0}})");
+  ContinuousRun run(bench, "Encoder_Connection_Test_SCL");
+  ASSERT_TRUE(run.Start());
+  run.RunFor(0.2);
+  EXPECT_TRUE(bench.drive().running()) << "0.4 rad: short of the switch";
+  EXPECT_EQ(static_cast<int>(bench.Variable("MER")) & 0x00C0, 0);
+  run.RunFor(0.1);
+  EXPECT_FALSE(bench.drive().running());
+  EXPECT_EQ(static_cast<int>(bench.Variable("MER")) & 0x00C0, 0x0040);
+
+  SimBench backwards("closed_loop_incremental_1000.json",
+                     R"({"limit_switches": {"negative_rad": -0.5}, "person": {"hand_speed_rad_s": -2.0}})");
+  ContinuousRun reverse(backwards, "Encoder_Connection_Test_SCL");
+  ASSERT_TRUE(reverse.Start());
+  reverse.RunFor(0.3);
+  EXPECT_EQ(static_cast<int>(backwards.Variable("MER")) & 0x00C0, 0x0080);
+}
+
 TEST(EncoderConnectionSim, HandTurnedShaftMovesTheCounterAndCapturesTheIndex) {
   // Half a turn per second, the index mark a quarter turn from the start.
   SimBench bench("closed_loop_incremental_1000.json",

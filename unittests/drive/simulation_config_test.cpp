@@ -93,6 +93,8 @@ TEST(SimulationConfig, EveryErrorNamesItsJsonPath) {
            Case{R"({"person": {"analogue_input": [[0]]}})", "simulation.person.analogue_input[0]: must be a pair"},
            Case{R"({"faults": {"read": {"from_call": 0}}})", "simulation.faults.read.from_call: must lie in [1,"},
            Case{R"({"faults": {"mer": [{"time_s": -1, "bits": 2}]}})", "simulation.faults.mer[0].time_s: must lie in"},
+           Case{R"({"limit_switches": {"positive_rad": 1, "negative_rad": 2}})",
+                "simulation.limit_switches.negative_rad: must lie below positive_rad"},
            Case{R"([1, 2])", "simulation: must be an object"},
            Case{R"({"motor": )", "simulation: not valid JSON"},
        }) {
