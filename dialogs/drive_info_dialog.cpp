@@ -101,11 +101,13 @@ void CDriveInfo::Rules() {
   EnableChildren({kI2tCurrentEdit, kI2tTimeEdit}, edit && i2t);
   EnableChild(kTemperatureLimitEdit, edit && overTemperature);
 
-  ShowChildren({kSensorGainUnit, kSensorOffsetUnit, kSensorGainLabel, kSensorOffsetLabel}, sensor);
-  ShowChildren({kOverVoltageUnit, kOverVoltageLabel}, overVoltage);
-  ShowChildren({kUnderVoltageLabel, kUnderVoltageUnit}, underVoltage);
-  ShowChildren({kI2tCurrentLabel, kI2tCurrentUnit, kI2tTimeUnit, kI2tTimeLabel}, i2t);
-  ShowChildren({kTemperatureLimitUnit, kTemperatureLimitLabel}, overTemperature);
+  // Labels and unit selectors of a protection that is off stay in place,
+  // greyed, whether or not the drive data can be edited.
+  EnableChildren({kSensorGainUnit, kSensorOffsetUnit, kSensorGainLabel, kSensorOffsetLabel}, sensor);
+  EnableChildren({kOverVoltageUnit, kOverVoltageLabel}, overVoltage);
+  EnableChildren({kUnderVoltageLabel, kUnderVoltageUnit}, underVoltage);
+  EnableChildren({kI2tCurrentLabel, kI2tCurrentUnit, kI2tTimeUnit, kI2tTimeLabel}, i2t);
+  EnableChildren({kTemperatureLimitUnit, kTemperatureLimitLabel}, overTemperature);
 }
 
 BOOL CDriveInfo::PreTranslateMessage(MSG* pMsg) {

@@ -50,8 +50,6 @@ enum Control : int {
 };
 // The firmware keeps the user application identifier in 40 characters.
 inline constexpr int kUserAppIdLength = 40;
-// The E2ROM size field holds Kwords in six bits of the stored size.
-inline constexpr int kMaxE2ROMKwords = 0x3f;
 }  // namespace driveinfo
 
 // "Drive info" (template 3018): the drive's identity and data. The drive

@@ -69,7 +69,8 @@ void CDriveSetupDlg::NormalisePositionRange() {
   double high = countsPerUnit * *maximum;
   if (low > high) std::swap(low, high);
   if (high - low <= kMinimumRangeSpan - 1.0) {
-    // Widen away from zero: a range that ends at 0 keeps that end.
+    // Widen upwards, except that a range ending at 0 keeps that end and
+    // grows downwards.
     const double missing = kMinimumRangeSpan - (high - low);
     if (high != 0.0)
       high += missing;

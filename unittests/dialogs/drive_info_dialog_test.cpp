@@ -31,7 +31,7 @@ TEST_F(DriveInfoTest, ChordTogglesEditingOfTheDriveData) {
   script.Expect(kNominalCurrentEdit, Expectation{.enabled = false})
       .Expect(kFirmwareEdit, Expectation{.enabled = false})
       .Expect(kOverVoltageEdit, Expectation{.enabled = false})
-      .Expect(kOverVoltageUnit, Expectation{.visible = true})
+      .Expect(kOverVoltageUnit, Expectation{.visible = true, .enabled = true})
       .Chord(CDriveInfo::kEditChordLetter)
       .Expect(kNominalCurrentEdit, Expectation{.enabled = true})
       .Expect(kFirmwareEdit, Expectation{.enabled = true})
@@ -46,17 +46,20 @@ TEST_F(DriveInfoTest, ChordTogglesEditingOfTheDriveData) {
 }
 
 // Over temperature needs the temperature sensor: switching the sensor off
-// switches the protection off and hides what belongs to both.
+// switches the protection off and greys out what belongs to both, which
+// stays on view.
 TEST_F(DriveInfoTest, NoTemperatureSensorMeansNoOverTemperatureProtection) {
   platform::UserScript script;
   script.Chord(CDriveInfo::kEditChordLetter)
       .Expect(kOverTemperatureCheck, Expectation{.checked = true})
       .Click(kTemperatureSensorCheck)
       .Expect(kOverTemperatureCheck, Expectation{.enabled = false, .checked = false})
-      .Expect(kSensorGainUnit, Expectation{.visible = false})
-      .Expect(kTemperatureLimitUnit, Expectation{.visible = false})
+      .Expect(kSensorGainUnit, Expectation{.visible = true, .enabled = false})
+      .Expect(kSensorOffsetLabel, Expectation{.visible = true, .enabled = false})
+      .Expect(kTemperatureLimitUnit, Expectation{.visible = true, .enabled = false})
       .Click(kI2tCheck)
-      .Expect(kI2tTimeUnit, Expectation{.visible = false})
+      .Expect(kI2tTimeUnit, Expectation{.visible = true, .enabled = false})
+      .Expect(kI2tCurrentLabel, Expectation{.visible = true, .enabled = false})
       .Click(IDOK);
   const platform::ScriptRun run = Edit(script);
   ASSERT_TRUE(run.ok) << run.failure;
