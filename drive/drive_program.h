@@ -160,6 +160,12 @@ class Program {
   // logging request naming them is accepted before the first Step().
   virtual std::vector<std::string> PublishedVariables() const { return {}; }
 
+  // Whether the program drives current through the motor. Only such
+  // programs wait for the ENABLE input: the ones that measure the supply or
+  // an input, or follow a shaft turned by hand, run with it off, as the
+  // tests that start them ignore it.
+  virtual bool PowersTheStage() const { return true; }
+
   // A command text sent while the program runs (such as
   // "DISCAPI;!CAP;ENCAPI1;"). Return false to reject it: the test then
   // sees a failed command. The default knows no command.

@@ -209,10 +209,13 @@ class PhaseConnection final : public Program {
 // Supply: averages the supply measurement over a few milliseconds.
 class VdcDetection final : public Program {
  public:
+  bool PowersTheStage() const override { return false; }
+
   ProgramState Step(ProgramContext& c) override {
     supply_.Add(c.MeasureSupply_counts());
     if (c.step_index() < Steps(c, kAverage_s)) return ProgramState::kRunning;
-    c.variables().Set("var_u2", Int16(supply_.value()));
+    // The converter's word is unsigned: up to ADCMax at "VdcMaxMeasurable".
+    c.variables().Set("var_u2", std::round(supply_.value()));
     return ProgramState::kEnded;
   }
 

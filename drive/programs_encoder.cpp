@@ -91,6 +91,7 @@ class EncoderConnectionProgram final : public Program {
   std::vector<std::string> PublishedVariables() const override {
     return {"APOS_MT", "APOS_LD", "CAPPOS", "CAPPOS2", "var_i2"};
   }
+  bool PowersTheStage() const override { return false; }
 
   // The capture commands: disable the capture, clear the captured flag,
   // arm the capture on the next index pulse of input 1 or 2.

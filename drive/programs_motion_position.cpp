@@ -80,6 +80,9 @@ class PositionTuningProgram final : public Program {
       axis_.emplace(context);
     }
     watch_.emplace(ControlErrorWatch::Position(context.registers()));
+    // Positive while the run goes on, as the online plot and a stopped
+    // multi-cycle run read it.
+    context.program_variables().Set("test_flag", 1);
     context.StartLogging();
   }
 

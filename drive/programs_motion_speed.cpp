@@ -31,6 +31,10 @@ class SpeedTuningProgram final : public Program {
       axis_.emplace(context);
       profile_.emplace(vars);
       if (!axis_->feedback().present()) return Fail(context, mer::kFeedbackError);
+      // The online plot checks the flag while the run goes on, and a
+      // multi-cycle run ends only when the test stops it: positive until
+      // a protection says otherwise.
+      vars.Set("test_flag", 1);
       context.StartLogging();
     }
     if (!axis_->Update(context)) return Fail(context, mer::kFeedbackError);

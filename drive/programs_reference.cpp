@@ -35,6 +35,7 @@ class AnalogueReferenceProgram final : public Program {
   }
 
   std::vector<std::string> PublishedVariables() const override { return {"AD5"}; }
+  bool PowersTheStage() const override { return false; }
 
  private:
   std::optional<AnalogueInput> input_;

@@ -21,6 +21,7 @@ constexpr double kSqrt3 = std::numbers::sqrt3;
 constexpr std::uint16_t kProtectionBits = mer::kShortCircuit | mer::kControlError | mer::kFeedbackError |
                                           mer::kPositiveLimit | mer::kNegativeLimit | mer::kEnableInputOff;
 constexpr std::string_view kMer = "MER";
+constexpr std::string_view kTestFlag = "test_flag";
 // Bit 12 of "SCR": voltage references span ±0.55·Vdc instead of ±Vdc.
 constexpr std::int64_t kScrExtendedVoltage = 0x1000;
 // Scope points sent per data frame.
@@ -198,7 +199,14 @@ void SimulatedDrive::CheckLimitSwitches() {
 void SimulatedDrive::RaiseErrors(std::uint16_t mer_bits) {
   mer_ |= mer_bits;
   variables_.Set(kMer, mer_);
-  if ((mer_bits & kProtectionBits) != 0 && program_ != nullptr) StopProgram();
+  if ((mer_bits & StoppingBits()) != 0 && program_ != nullptr) {
+    // A run the protection cut short says so in its flag as well: the
+    // tuning tests check "MER" with masks that leave the feedback or limit
+    // bits out, and the angle test counts a flag of 0 as success.
+    ProgramData& data = programs_[program_key_];
+    if (data.declared.contains(kernel::NameKey(kTestFlag))) data.values.Set(kTestFlag, -1.0);
+    StopProgram();
+  }
 }
 
 // ----- logging ----------------------------------------------------------------
@@ -247,6 +255,11 @@ void SimulatedDrive::StopProgram() {
   if (logging_.request.kind == kernel::LoggingRequest::Kind::kScope && logging_.started) {
     frames_.push_back({kernel::kScopeStoppedFrame, 0, 0, {}});
   }
+}
+
+std::uint16_t SimulatedDrive::StoppingBits() const {
+  if (program_ != nullptr && !program_->PowersTheStage()) return kProtectionBits & ~mer::kEnableInputOff;
+  return kProtectionBits;
 }
 
 SimulatedDrive::ProgramData* SimulatedDrive::FindProgramData(std::string_view program) {
@@ -314,7 +327,7 @@ kernel::DriveResult<> SimulatedDrive::StartProgram(const kernel::ProgramStart& s
   logging_ = Logging{};
   logging_.request = request;
   // A drive whose ENABLE input is off never powers the stage.
-  if ((mer_ & kProtectionBits) != 0) StopProgram();
+  if ((mer_ & StoppingBits()) != 0) StopProgram();
   return kernel::Done{};
 }
 

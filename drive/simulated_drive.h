@@ -102,6 +102,8 @@ class SimulatedDrive final : public kernel::IDrive, private ProgramContext {
   void CheckLimitSwitches();
   void SampleLogging(bool slow_step);
   void StopProgram();
+  // The "MER" bits that stop the running program, or keep it from starting.
+  std::uint16_t StoppingBits() const;
   void ApplyTimingRegisters();
   ProgramData* FindProgramData(std::string_view program);
   ProgramData& LoadProgramData(std::string_view program, std::span<const kernel::ProgramVariable> declared);

@@ -7,6 +7,7 @@
 #include <tuple>
 #include <string>
 
+#include "drive/continuous_run.h"
 #include "drive/sim_bench.h"
 #include "kernel/comm.h"
 #include "kernel/missing_value.h"
@@ -92,12 +93,21 @@ INSTANTIATE_TEST_SUITE_P(
     [](const testing::TestParamInfo<Motor>& info) { return CaseName(info.param, info.index); });
 
 TEST(SupplySim, DetectedVoltageMatchesASupplyOtherThanTheSetups) {
-  SimBench bench("two_phase_open_loop.json", R"({"supply_V": 43.7})");
-  ASSERT_TRUE(bench.Run("VDC_Detection_Test", {}));
-  const double adc_max = bench.setup().GetIdentity().adcMaxValue;
-  const double vdc = bench.Variable("var_u2") / (adc_max / bench.setup().GetParameterValueInBaseUnit("VdcMaxMeasurable"));
-  // Within 0.5 %: one converter step is 0.05 V of the 100 V range.
-  EXPECT_NEAR(vdc, 43.7, 0.005 * 43.7);
+  // Below and above half the measurable 100 V (where a signed word of
+  // converter counts would end), and at its very end, where the test finds
+  // exactly "VdcMaxMeasurable".
+  for (const double supply_V : {43.7, 80.0, 100.0}) {
+    SCOPED_TRACE(supply_V);
+    SimBench bench("two_phase_open_loop.json", R"({"supply_V": )" + std::to_string(supply_V) + "}");
+    ASSERT_TRUE(bench.Run("VDC_Detection_Test", {}));
+    const double adc_max = bench.setup().GetIdentity().adcMaxValue;
+    // The word as the drive holds it, unsigned from 0 to ADCMax.
+    const auto var_u2 = bench.drive().ReadVariable({"var_u2", 1, kernel::ValueType::kUInt16});
+    ASSERT_TRUE(var_u2.ok()) << var_u2.error();
+    const double vdc = var_u2.value() / (adc_max / bench.setup().GetParameterValueInBaseUnit("VdcMaxMeasurable"));
+    // Within 0.5 %: one converter step is 0.05 V of the 100 V range.
+    EXPECT_NEAR(vdc, supply_V, 0.005 * supply_V);
+  }
 }
 
 TEST(PhaseConnectionSim, CurrentsShowTheWiringAndADisconnectedPhase) {
@@ -241,10 +251,33 @@ TEST(FaultsSim, ErrorBitsRaisedAtTheirTimeStopTheRunningProgram) {
 }
 
 TEST(FaultsSim, EnableInputOffKeepsTheAxisOffWithItsBit) {
-  SimBench bench("two_phase_open_loop.json", R"({"faults": {"enable_input_off": true}})");
-  ASSERT_TRUE(bench.Run("VDC_Detection_Test", {}));
+  // Half a turn per second by hand, 5 V at the ±10 V reference input.
+  SimBench bench("closed_loop_incremental_1000.json",
+                 R"({"faults": {"enable_input_off": true}, "sensors": {"encoder": {"lines": 1000}},
+                     "person": {"hand_speed_rad_s": 3.14159265, "analogue_input": [[0, 5]]}})");
+  ASSERT_TRUE(bench.Run("Initial_Positioning_Test", {{"In1", 5000}}));
   EXPECT_EQ(static_cast<int>(bench.Variable("MER")) & 0x8000, 0x8000);
-  EXPECT_EQ(bench.ProgramVariable("VDC_Detection_Test", "STARTED"), 0);
+  EXPECT_EQ(bench.ProgramVariable("Initial_Positioning_Test", "STARTED"), 0);
+
+  // The tests that check "MER" with 0x0002 only ignore the ENABLE input:
+  // their programs run with it off, or the tests would wait for "STARTED"
+  // for ever.
+  ASSERT_TRUE(bench.Run("VDC_Detection_Test", {}));
+  EXPECT_EQ(bench.ProgramVariable("VDC_Detection_Test", "STARTED"), 1);
+  EXPECT_GT(bench.Variable("var_u2"), 0);
+
+  ContinuousRun encoder(bench, "Encoder_Connection_Test_SCL");
+  ASSERT_TRUE(encoder.Start());
+  encoder.RunFor(0.5);
+  EXPECT_NEAR(std::abs(bench.Variable("APOS_MT")), 0.25 * 4000, 2.0);
+  EXPECT_TRUE(encoder.Stop());
+
+  ContinuousRun reference(bench, "Analogue_Reference_Test");
+  ASSERT_TRUE(reference.Start());
+  reference.RunFor(0.1);
+  EXPECT_TRUE(bench.drive().running());
+  // Half a step of the 10-bit converter over 20 V.
+  EXPECT_NEAR(20.0 * bench.Variable("AD5") / 65472 - 10.0, 5.0, 20.0 / 1023 / 2 + 1e-9);
 }
 
 TEST(FaultsSim, ACurrentBeyondTheConverterRaisesTheShortCircuitBit) {

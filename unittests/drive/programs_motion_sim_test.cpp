@@ -109,6 +109,41 @@ TEST(SpeedTuningSim, WithoutEncoderPulsesTheControlErrorStopsTheRun) {
   EXPECT_EQ(static_cast<int>(bench.Variable("MER")) & 0xFFDF, 0x0008);
 }
 
+// The flag as the tuning tests read it: the online plot checks it while the
+// run goes on and after the user stops a multi-cycle run, and after a run
+// that a protection stopped the test's mask 0xFFDF leaves the feedback
+// error's bit out, so the flag alone must tell.
+TEST(TuningFlagSim, PositiveWhileRunningAndNotAfterAFeedbackErrorStop) {
+  struct Case {
+    const char* program;
+    double target;
+    const char* limit;
+  };
+  for (const Case& c : {Case{"Speed_Controller_Tuning_Test", 10.0, "IlimPS_Test"},
+                        Case{"Position_Controller_Tuning_Test_with_SpdCtrl_SCL", 2000.0, "LimitSpeed_Test"}}) {
+    for (const bool fault : {false, true}) {
+      SCOPED_TRACE(std::string(c.program) + (fault ? ", feedback error" : ", running"));
+      SimBench bench("closed_loop_incremental_1000.json",
+                     fault ? R"({"faults": {"mer": [{"time_s": 1.0, "bits": 32}]}})" : "");
+      const double reference = Position(bench);
+      Inputs inputs = Trapezoid(c.target, 100, 400);
+      inputs.insert(inputs.end(), {{"MultiC", 1}, {"RefTest", reference}, {c.limit, 32767 - Internal(bench, "SATS")}});
+      if (std::string(c.program) == "Speed_Controller_Tuning_Test") {
+        inputs.emplace_back("Imax_Prot_Test", Internal(bench, "TestProtectionCurrent"));
+      }
+      // A multi-cycle run goes on until something stops it.
+      EXPECT_EQ(bench.Run(c.program, inputs, nullptr, 2.0), fault);
+      const double flag = bench.ProgramVariable(c.program, "test_flag");
+      if (fault) {
+        EXPECT_EQ(static_cast<int>(bench.Variable("MER")) & 0xFFDF, 0);
+        EXPECT_LE(flag, 0);
+      } else {
+        EXPECT_GT(flag, 0);
+      }
+    }
+  }
+}
+
 TEST(PositionTuningSim, AStalledAxisRaisesTheControlError) {
   // Far more inertia than the current limit can move along the profile.
   SimBench bench("closed_loop_incremental_1000.json", R"({"motor": {"Jload": 5.0}})");
@@ -283,6 +318,14 @@ TEST(AngleTuningSim, TunedControllerFindsTheRotorWithoutMovingIt) {
   // Within the test's band of 25 electrical degrees of the rotor.
   EXPECT_NEAR(run.theta, 1.0 / (2 * std::numbers::pi) * 65536, 4550);
   EXPECT_LT(std::abs(run.rotor_moved_rad), 25 * std::numbers::pi / 180);
+}
+
+TEST(AngleTuningSim, AFeedbackErrorStopIsNoSuccess) {
+  // The test checks "MER" with 0x8002 and counts a flag of 0 as success.
+  SimBench bench("closed_loop_incremental_1000.json", R"({"initial_angle_rad": 0.02, "faults": {"mer": [{"time_s": 0.05, "bits": 32}]}})");
+  const AngleRun run = RunAngleTest(bench);
+  EXPECT_EQ(static_cast<int>(bench.Variable("MER")) & 0x8002, 0);
+  EXPECT_EQ(run.flag, -1);
 }
 
 TEST(AngleTuningSim, WithoutGainsTheRotorIsPulledAndTheRunFails) {
