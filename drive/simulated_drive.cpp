@@ -326,8 +326,20 @@ kernel::DriveResult<> SimulatedDrive::StartProgram(const kernel::ProgramStart& s
   frames_.clear();
   logging_ = Logging{};
   logging_.request = request;
-  // A drive whose ENABLE input is off never powers the stage.
-  if ((mer_ & StoppingBits()) != 0) StopProgram();
+  // A drive whose ENABLE input is off never powers the stage: the program
+  // does not start, and the test sees the ENABLE bit while it waits.
+  const std::uint16_t latched = mer_ & StoppingBits();
+  if ((latched & mer::kEnableInputOff) != 0) {
+    StopProgram();
+  } else if (latched != 0) {
+    // An error still latched from an earlier run (a control error, a limit
+    // switch) keeps the stage off as well. The program starts and ends at
+    // once with a failed flag, so that a test whose mask leaves that bit out
+    // fails instead of waiting for a start that never comes.
+    data.values.Set(kernel::kStartedVariable, 1.0);
+    if (data.declared.contains(kernel::NameKey(kTestFlag))) data.values.Set(kTestFlag, -1.0);
+    StopProgram();
+  }
   return kernel::Done{};
 }
 
