@@ -9,6 +9,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "dialogs/drive_setup_controls.h"
 #include "dialogs/drive_setup_dlg.h"
 #include "engine/unit_scale.h"
 #include "kernel/setup_file.h"
@@ -22,7 +23,7 @@ namespace {
 
 // The gains of the current, position and speed controllers; the first one
 // the example's configuration lets a person edit is the one typed into.
-constexpr int kGainEdits[] = {3173, 3190, 3179};
+constexpr int kGainEdits[] = {drivesetup::kKpCurrentEdit, drivesetup::kKpPositionEdit, drivesetup::kKpSpeedEdit};
 
 // The process-wide state every dialog needs: resources, virtual time, the
 // plug-in's unit scales.

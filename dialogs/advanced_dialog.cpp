@@ -22,8 +22,6 @@ namespace {
 
 using kernel::SameName;
 
-constexpr UINT kTemplate = 110;
-
 // The illustrations of the control scheme, in the order of m_bitmaps.
 constexpr std::array<UINT, 7> kSchemeBitmaps{3016, 3017, 3062, 3063, 3366, 3367, 3368};
 enum SchemeBitmap : std::size_t {
@@ -55,7 +53,7 @@ BEGIN_MESSAGE_MAP(CAdvancedDialog, CMySetupDlg)
 END_MESSAGE_MAP()
 
 CAdvancedDialog::CAdvancedDialog(CVX_Setup* setup, CWnd* pParent)
-    : CMySetupDlg(setup, kTemplate, {}, pParent), m_atOpening(*setup) {
+    : CMySetupDlg(setup, kTemplateId, {}, pParent), m_atOpening(*setup) {
   const CVX_Setup& s = *setup;
   AddSwitchParameterControls("PositionControlType", kPositionCurrentLoopsRadio, kPositionSpeedCurrentLoopsRadio);
   // Older firmware runs both loops in the slow loop and has no switch.

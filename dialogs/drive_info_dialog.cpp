@@ -14,7 +14,6 @@ using namespace driveinfo;
 
 namespace {
 
-constexpr UINT kTemplate = 3018;
 constexpr int kBytesPerKword = 1 << 10;
 
 // A whole number of Kwords whose size in bytes the setup can hold; nothing
@@ -42,14 +41,14 @@ BEGIN_MESSAGE_MAP(CDriveInfo, CMySetupDlg)
 END_MESSAGE_MAP()
 
 CDriveInfo::CDriveInfo(CVX_Setup* setup, CWnd* pParent)
-    : CMySetupDlg(setup, kTemplate, {}, pParent), m_atOpening(*setup) {
-  AddParameterControls("VMOT_min", kMotorSupplyMinEdit, 3088);
-  AddParameterControls("VMOT_max", kMotorSupplyMaxEdit, 3090);
-  AddParameterControls("VLOG_min", kLogicSupplyMinEdit, 3093);
-  AddParameterControls("VLOG_max", kLogicSupplyMaxEdit, 3095);
-  AddParameterControls("InPS", kNominalCurrentEdit, 1160);
-  AddParameterControls("ImaxPS", kPeakCurrentEdit, 1162);
-  AddParameterControls("VdcMaxMeasurable", kMeasurableVoltageEdit, 1164);
+    : CMySetupDlg(setup, kTemplateId, {}, pParent), m_atOpening(*setup) {
+  AddParameterControls("VMOT_min", kMotorSupplyMinEdit, kMotorSupplyMinUnit);
+  AddParameterControls("VMOT_max", kMotorSupplyMaxEdit, kMotorSupplyMaxUnit);
+  AddParameterControls("VLOG_min", kLogicSupplyMinEdit, kLogicSupplyMinUnit);
+  AddParameterControls("VLOG_max", kLogicSupplyMaxEdit, kLogicSupplyMaxUnit);
+  AddParameterControls("InPS", kNominalCurrentEdit, kNominalCurrentUnit);
+  AddParameterControls("ImaxPS", kPeakCurrentEdit, kPeakCurrentUnit);
+  AddParameterControls("VdcMaxMeasurable", kMeasurableVoltageEdit, kMeasurableVoltageUnit);
   AddCheckParameterControls("isDriveTemperatureSensor", kTemperatureSensorCheck);
   AddParameterControls("DriveTempSensorGain", kSensorGainEdit, kSensorGainUnit);
   AddParameterControls("DriveTempOutputAt0oC", kSensorOffsetEdit, kSensorOffsetUnit);
@@ -62,7 +61,7 @@ CDriveInfo::CDriveInfo(CVX_Setup* setup, CWnd* pParent)
   AddCheckParameterControls("isDriveI2t", kI2tCheck);
   AddParameterControls("I_I2t_D", kI2tCurrentEdit, kI2tCurrentUnit);
   AddParameterControls("t_I2t_D", kI2tTimeEdit, kI2tTimeUnit);
-  AddParameterControls("AnalogueInputsRange", kAnalogueRangeEdit, 1180);
+  AddParameterControls("AnalogueInputsRange", kAnalogueRangeEdit, kAnalogueRangeUnit);
 }
 
 int CDriveInfo::Value(const char* name) const {

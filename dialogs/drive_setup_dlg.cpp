@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "dialogs/drive_setup_controls.h"
+#include "dialogs/parameter_bindings.h"
 #include "engine/config_words_control.h"
 #include "engine/sequences.h"
 #include "kernel/probe.h"
@@ -57,6 +58,95 @@ std::vector<std::string> GuidelineSteps() {
   };
 }
 
+bool HasVoltageControl(CVX_Setup& setup) { return kernel::HasParameter(setup, "SOL_controller_mode"); }
+bool HasAccelerationLimit(CVX_Setup& setup) { return kernel::HasParameter(setup, "Limit_Acceleration"); }
+bool HasPositionCorrection(CVX_Setup& setup) { return kernel::HasParameter(setup, "SOLmodeEncOnLoad"); }
+bool HasAutoActivation(CVX_Setup& setup) { return kernel::HasParameter(setup, "isAutoActivatedAfterPowerOn"); }
+bool ShowsEnablePolarity(CVX_Setup& setup) { return setup.GetIntOption("hideEnablePolarity") != 1; }
+bool HasInputsPolarityType(CVX_Setup& setup) { return kernel::HasParameter(setup, "InputsPolarityType"); }
+bool HasPositionRange(CVX_Setup& setup) { return kernel::HasParameter(setup, "POSRANGEDEF"); }
+bool HasStartMode(CVX_Setup& setup) { return kernel::HasParameter(setup, "StartMode"); }
+bool HasMotionComplete(CVX_Setup& setup) { return kernel::HasParameter(setup, "MotionCompleteDefaultSettings"); }
+
+using dialogs::BindAs;
+
+// The parameters the dialog shows, group by group.
+constexpr dialogs::ParameterBinding kBindings[] = {
+    // drive operation parameters
+    {"Vdc", BindAs::kEdit, kVdcEdit, kVdcUnit},
+    {"IlimPS", BindAs::kEdit, kCurrentLimitEdit, kCurrentLimitUnit},
+    {"RunCurrent", BindAs::kEdit, kRunCurrentEdit, kRunCurrentUnit},
+    {"StandByCurrent", BindAs::kEdit, kStandByCurrentEdit, kStandByCurrentUnit},
+    {"StandByCurrentTime", BindAs::kEdit, kStandByTimeEdit, kStandByTimeUnit},
+    {"Limit_Speed", BindAs::kEdit, kLoadSpeedLimitEdit, kLoadSpeedLimitUnit},
+    // current controller, and the voltage-control values in its place
+    {"Kp_C_scl", BindAs::kEdit, kKpCurrentEdit},
+    {"Ki_C_scl", BindAs::kEdit, kKiCurrentEdit},
+    {"UOFFSET", BindAs::kEdit, kU0Edit, 0, &HasVoltageControl},
+    {"KOMEGA", BindAs::kEdit, kKvEdit, 0, &HasVoltageControl},
+    {"Kphase", BindAs::kEdit, kVoltageBoostEdit, 0, &HasVoltageControl},
+    // speed controller
+    {"Kp_S_scl", BindAs::kEdit, kKpSpeedEdit},
+    {"Ki_S_scl", BindAs::kEdit, kKiSpeedEdit},
+    {"IPSatS", BindAs::kEdit, kSpeedIntegralLimitEdit, kSpeedIntegralLimitUnit},
+    {"KFFA_scl", BindAs::kEdit, kSpeedAccelerationFeedForwardEdit},
+    {"KFFS_scl", BindAs::kEdit, kSpeedSpeedFeedForwardEdit, 0, &engine::HasSpeedFeedForward},
+    // position controller
+    {"Kp_P_scl", BindAs::kEdit, kKpPositionEdit},
+    {"Ki_P_scl", BindAs::kEdit, kKiPositionEdit},
+    {"Kd_P_scl", BindAs::kEdit, kKdPositionEdit},
+    {"filter_D", BindAs::kEdit, kKdFilterEdit},
+    {"IPSatP", BindAs::kEdit, kPositionIntegralLimitEdit, kPositionIntegralLimitUnit},
+    {"KFFS_scl", BindAs::kEdit, kPositionSpeedFeedForwardEdit, 0, &engine::HasSpeedFeedForward},
+    {"KFFA_scl", BindAs::kEdit, kPositionAccelerationFeedForwardEdit},
+    {"Limit_Acceleration", BindAs::kEdit, kLimitAccelerationEdit, kLimitAccelerationUnit, &HasAccelerationLimit},
+    {"isLimitAcceleration", BindAs::kCheck, kLimitAccelerationCheck, 0, &HasAccelerationLimit},
+    // position error detection and correction
+    {"ErrMaxUser", BindAs::kEdit, kCorrectionWindowEdit, kCorrectionWindowUnit, &HasPositionCorrection},
+    {"TonPosOkUser", BindAs::kEdit, kCorrectionDelayEdit, kCorrectionDelayUnit, &HasPositionCorrection},
+    // control mode and external reference
+    {"ControlMode", BindAs::kSwitch, kPositionModeRadio, kTorqueModeRadio},
+    {"ExternalReference", BindAs::kSwitch, kNoExternalReferenceRadio, kExternalReferenceRadio},
+    {"isAutoActivatedAfterPowerOn", BindAs::kCheck, kAutoActivatedCheck, 0, &HasAutoActivation},
+    {"isAnalogueReference", BindAs::kSwitch, kDigitalReferenceRadio, kAnalogueReferenceRadio},
+    // microstepping
+    {"NoMicroStepsPerStep", BindAs::kEdit, kMicrostepsEdit},
+    // protections
+    {"isOverCurrent", BindAs::kCheck, kOverCurrentCheck},
+    {"Imax_Prot", BindAs::kEdit, kOverCurrentEdit, kOverCurrentUnit},
+    {"time_Imax_Prot", BindAs::kEdit, kOverCurrentTimeEdit, kOverCurrentTimeUnit},
+    {"isPositionControlError", BindAs::kCheck, kPositionErrorCheck},
+    {"ERR_position", BindAs::kEdit, kPositionErrorEdit, kPositionErrorUnit},
+    {"time_ERR_pos", BindAs::kEdit, kPositionErrorTimeEdit, kPositionErrorTimeUnit},
+    {"isSpeedControlError", BindAs::kCheck, kSpeedErrorCheck},
+    {"ERR_speed", BindAs::kEdit, kSpeedErrorEdit, kSpeedErrorUnit},
+    {"time_ERR_spd", BindAs::kEdit, kSpeedErrorTimeEdit, kSpeedErrorTimeUnit},
+    {"isMotorOverTemp", BindAs::kCheck, kMotorOverTemperatureCheck},
+    {"isMotori2t", BindAs::kCheck, kI2tCheck},
+    {"I_I2t_M", BindAs::kEdit, kI2tCurrentEdit, kI2tCurrentUnit},
+    {"t_I2t_M", BindAs::kEdit, kI2tTimeEdit, kI2tTimeUnit},
+    // inputs polarity
+    {"EnablePolarity", BindAs::kSwitch, kEnableFirstRadio, kEnableSecondRadio, &ShowsEnablePolarity},
+    {"LSPPolarity", BindAs::kSwitch, kLimitSwitchPlusFirstRadio, kLimitSwitchPlusSecondRadio},
+    {"LSNPolarity", BindAs::kSwitch, kLimitSwitchMinusFirstRadio, kLimitSwitchMinusSecondRadio},
+    {"InputsPolarityType", BindAs::kSwitch, kSourceNpnRadio, kSinkPnpRadio, &HasInputsPolarityType},
+    // software limits and position range
+    {"isSWLS", BindAs::kCheck, kSoftwareLimitsCheck, 0, &engine::HasSoftwareLimitSwitches},
+    {"Negative_SWLS", BindAs::kEdit, kNegativeLimitEdit, kNegativeLimitUnit, &engine::HasSoftwareLimitSwitches},
+    {"Positive_SWLS", BindAs::kEdit, kPositiveLimitEdit, kPositiveLimitUnit, &engine::HasSoftwareLimitSwitches},
+    {"isPosRange", BindAs::kCheck, kPositionRangeCheck, 0, &HasPositionRange},
+    {"PosRange_Minimum", BindAs::kEdit, kRangeMinimumEdit, kRangeMinimumUnit, &HasPositionRange},
+    {"PosRange_Maximum", BindAs::kEdit, kRangeMaximumEdit, kRangeMaximumUnit, &HasPositionRange},
+    // start mode
+    {"StartMode", BindAs::kSwitch, kAlignedStartRadio, kAbsoluteStartRadio, &HasStartMode},
+    // CANbus and axis identifier
+    {"save_CAN_baudrate", BindAs::kCheck, kSaveBaudRateCheck, 0, &engine::HasCanIdentification},
+    {"save_axis_id", BindAs::kCheck, kSaveAxisIdCheck, 0, &engine::HasCanIdentification},
+    // motion complete
+    {"MotionCompleteSettleBand", BindAs::kEdit, kSettleBandEdit, kSettleBandUnit, &HasMotionComplete},
+    {"MotionCompleteStabilizeTime", BindAs::kEdit, kStabilizeTimeEdit, kStabilizeTimeUnit, &HasMotionComplete},
+};
+
 }  // namespace
 
 CDriveSetupDlg::CDriveSetupDlg(CVX_Setup* setup, CWnd* pParent)
@@ -67,98 +157,7 @@ CDriveSetupDlg::CDriveSetupDlg(CVX_Setup* setup, CWnd* pParent)
   engine::RecoverUserParameters(*setup);
   engine::UpdateParameterLimits(*setup);
   if (kernel::HasParameter(*setup, "SpeedForward")) engine::ApplySpeedForwardRule(*setup);
-
-  const auto has = [setup](const char* name) { return kernel::HasParameter(*setup, name); };
-
-  // Drive operation parameters
-  AddParameterControls("Vdc", kVdcEdit, 3166);
-  AddParameterControls("IlimPS", kCurrentLimitEdit, 3170);
-  AddParameterControls("RunCurrent", kRunCurrentEdit, 3417);
-  AddParameterControls("StandByCurrent", kStandByCurrentEdit, 3212);
-  AddParameterControls("StandByCurrentTime", 3243, 3244);
-  AddParameterControls("Limit_Speed", kLoadSpeedLimitEdit, 1044);
-  // Current controller, and the voltage-control values in its place
-  AddParameterControls("Kp_C_scl", kKpCurrentEdit);
-  AddParameterControls("Ki_C_scl", kKiCurrentEdit);
-  if (has("SOL_controller_mode")) {
-    AddParameterControls("UOFFSET", kU0Edit);
-    AddParameterControls("KOMEGA", kKvEdit);
-    AddParameterControls("Kphase", kVoltageBoostEdit);
-  }
-  // Speed controller
-  const bool speedFeedForward = engine::HasSpeedFeedForward(*setup);
-  AddParameterControls("Kp_S_scl", kKpSpeedEdit);
-  AddParameterControls("Ki_S_scl", 3180);
-  AddParameterControls("IPSatS", 3181, 3182);
-  AddParameterControls("KFFA_scl", kSpeedAccelerationFeedForwardEdit);
-  if (speedFeedForward) AddParameterControls("KFFS_scl", kSpeedSpeedFeedForwardEdit);
-  // Position controller
-  AddParameterControls("Kp_P_scl", kKpPositionEdit);
-  AddParameterControls("Ki_P_scl", 3191);
-  AddParameterControls("Kd_P_scl", 3192);
-  AddParameterControls("filter_D", 3193);
-  AddParameterControls("IPSatP", 3194, 3195);
-  if (speedFeedForward) AddParameterControls("KFFS_scl", kPositionSpeedFeedForwardEdit);
-  AddParameterControls("KFFA_scl", kPositionAccelerationFeedForwardEdit);
-  if (has("Limit_Acceleration")) {
-    AddParameterControls("Limit_Acceleration", kLimitAccelerationEdit, 1048);
-    AddCheckParameterControls("isLimitAcceleration", kLimitAccelerationCheck);
-  }
-  // Position error detection and correction
-  if (has("SOLmodeEncOnLoad")) {
-    AddParameterControls("ErrMaxUser", kCorrectionWindowEdit, 3646);
-    AddParameterControls("TonPosOkUser", 3636, 3647);
-  }
-  // Control mode and external reference
-  AddSwitchParameterControls("ControlMode", kPositionModeRadio, kTorqueModeRadio);
-  AddSwitchParameterControls("ExternalReference", kNoExternalReferenceRadio, kExternalReferenceRadio);
-  if (has("isAutoActivatedAfterPowerOn")) AddCheckParameterControls("isAutoActivatedAfterPowerOn", kAutoActivatedCheck);
-  AddSwitchParameterControls("isAnalogueReference", kDigitalReferenceRadio, kAnalogueReferenceRadio);
-  // Microstepping
-  AddParameterControls("NoMicroStepsPerStep", kMicrostepsEdit);
-  // Protections
-  AddCheckParameterControls("isOverCurrent", kOverCurrentCheck);
-  AddParameterControls("Imax_Prot", 3214, 3215);
-  AddParameterControls("time_Imax_Prot", 3216, 3217);
-  AddCheckParameterControls("isPositionControlError", kPositionErrorCheck);
-  AddParameterControls("ERR_position", kPositionErrorEdit, 3219);
-  AddParameterControls("time_ERR_pos", 3220, 3221);
-  AddCheckParameterControls("isSpeedControlError", kSpeedErrorCheck);
-  AddParameterControls("ERR_speed", kSpeedErrorEdit, 3223);
-  AddParameterControls("time_ERR_spd", 3224, 3225);
-  AddCheckParameterControls("isMotorOverTemp", kMotorOverTemperatureCheck);
-  AddCheckParameterControls("isMotori2t", kI2tCheck);
-  AddParameterControls("I_I2t_M", 3226, 3227);
-  AddParameterControls("t_I2t_M", 3228, 3229);
-  // Inputs polarity
-  if (setup->GetIntOption("hideEnablePolarity") != 1)
-    AddSwitchParameterControls("EnablePolarity", kEnableFirstRadio, kEnableSecondRadio);
-  AddSwitchParameterControls("LSPPolarity", kLimitSwitchPlusFirstRadio, kLimitSwitchPlusSecondRadio);
-  AddSwitchParameterControls("LSNPolarity", kLimitSwitchMinusFirstRadio, kLimitSwitchMinusSecondRadio);
-  if (has("InputsPolarityType")) AddSwitchParameterControls("InputsPolarityType", kSourceNpnRadio, kSinkPnpRadio);
-  // Software limits and position range
-  if (has("isSWLS")) {
-    AddCheckParameterControls("isSWLS", kSoftwareLimitsCheck);
-    AddParameterControls("Negative_SWLS", kNegativeLimitEdit, 3275);
-    AddParameterControls("Positive_SWLS", kPositiveLimitEdit, 3272);
-  }
-  if (has("POSRANGEDEF")) {
-    AddCheckParameterControls("isPosRange", kPositionRangeCheck);
-    AddParameterControls("PosRange_Minimum", kRangeMinimumEdit, 3282);
-    AddParameterControls("PosRange_Maximum", kRangeMaximumEdit, 3284);
-  }
-  // Start mode
-  if (has("StartMode")) AddSwitchParameterControls("StartMode", kAlignedStartRadio, kAbsoluteStartRadio);
-  // CANbus and axis identifier
-  if (engine::HasCanIdentification(*setup)) {
-    AddCheckParameterControls("save_CAN_baudrate", kSaveBaudRateCheck);
-    AddCheckParameterControls("save_axis_id", kSaveAxisIdCheck);
-  }
-  // Motion complete
-  if (has("MotionCompleteDefaultSettings")) {
-    AddParameterControls("MotionCompleteSettleBand", kSettleBandEdit, 3555);
-    AddParameterControls("MotionCompleteStabilizeTime", kStabilizeTimeEdit, 3557);
-  }
+  dialogs::AddBindings(*this, *setup, kBindings);
   EnableCANSettings();
 }
 

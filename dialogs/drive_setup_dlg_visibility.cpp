@@ -18,49 +18,101 @@ namespace {
 
 using Ids = std::vector<int>;
 
+Ids Joined(Ids ids, const Ids& more) {
+  ids.insert(ids.end(), more.begin(), more.end());
+  return ids;
+}
+
 // Rows and groups that are shown or enabled together.
-const Ids kEnablePolarityRow{3248, kEnableFirstRadio, kEnableSecondRadio};
-const Ids kSoftwareLimitsGroup{3276, kSoftwareLimitsCheck};
-const Ids kSoftwareLimitRows{3273, kNegativeLimitEdit, 3275, 3270, kPositiveLimitEdit, 3272};
-const Ids kPositionRangeGroup{3278, kPositionRangeCheck};
-const Ids kPositionRangeRows{3280, kRangeMinimumEdit, 3282, 3279, kRangeMaximumEdit, 3284};
-const Ids kCurrentLimitRow{3168, kCurrentLimitEdit, 3170};
-const Ids kOpenLoopCurrentRows{3415, kRunCurrentEdit, 3417, 3210, kStandByCurrentEdit, 3212, 3242, 3243, 3244};
-const Ids kLoadSpeedLimitRow{1101, kLoadSpeedLimitEdit, 1044};
-const Ids kMicrosteppingRow{3256, 3349, kMicrostepsEdit};
-const Ids kCurrentControllerGroup{kCurrentGroup, 3174, 3175, kKpCurrentEdit, kKiCurrentEdit, kCurrentTestButton};
-const Ids kCurrentGains{3174, kKpCurrentEdit, 3175, kKiCurrentEdit};
-const Ids kVoltageControlRows{3246, kU0Edit, 3258, kKvEdit, 3267, kVoltageBoostEdit};
+const Ids kEnablePolarityRow{kEnableLabel, kEnableFirstRadio, kEnableSecondRadio};
+const Ids kSoftwareLimitsHeader{kSoftwareLimitsGroup, kSoftwareLimitsCheck};
+const Ids kSoftwareLimitRows{kNegativeLimitLabel, kNegativeLimitEdit, kNegativeLimitUnit,
+                             kPositiveLimitLabel, kPositiveLimitEdit, kPositiveLimitUnit};
+const Ids kPositionRangeHeader{kPositionRangeGroup, kPositionRangeCheck};
+const Ids kPositionRangeRows{kRangeMinimumLabel, kRangeMinimumEdit, kRangeMinimumUnit,
+                             kRangeMaximumLabel, kRangeMaximumEdit, kRangeMaximumUnit};
+const Ids kCurrentLimitRow{kCurrentLimitLabel, kCurrentLimitEdit, kCurrentLimitUnit};
+const Ids kOpenLoopCurrentRows{kRunCurrentLabel,     kRunCurrentEdit,     kRunCurrentUnit,
+                               kStandByCurrentLabel, kStandByCurrentEdit, kStandByCurrentUnit,
+                               kStandByTimeLabel,    kStandByTimeEdit,    kStandByTimeUnit};
+const Ids kLoadSpeedLimitRow{kLoadSpeedLimitLabel, kLoadSpeedLimitEdit, kLoadSpeedLimitUnit};
+const Ids kMicrosteppingRow{kMicrosteppingGroup, kMicrostepsLabel, kMicrostepsEdit};
+const Ids kCurrentControllerGroup{kCurrentGroup,  kKpCurrentLabel, kKiCurrentLabel,
+                                  kKpCurrentEdit, kKiCurrentEdit,  kCurrentTestButton};
+const Ids kCurrentGains{kKpCurrentLabel, kKpCurrentEdit, kKiCurrentLabel, kKiCurrentEdit};
+const Ids kVoltageControlRows{kU0Label, kU0Edit, kKvLabel, kKvEdit, kVoltageBoostLabel, kVoltageBoostEdit};
 const Ids kVoltageControlValues{kU0Edit, kKvEdit, kVoltageBoostEdit};
-const Ids kSpeedControllerEditable{kSpeedGroup, 3184, 3185, 3186, 3187, kKpSpeedEdit, 3180, 3181,
-                                   kSpeedAccelerationFeedForwardEdit, 3182, 3188, kSpeedTuneButton};
-const Ids kSpeedSpeedFeedForward{kSpeedSpeedFeedForwardEdit, 3400};
-const Ids kSpeedControllerShown{kSpeedGroup, 3184, 3185, 3186, kKpSpeedEdit, 3180, 3181, 3182, kSpeedTuneButton};
-const Ids kPositionControllerGroup{kPositionGroup, 3199, 3200, 3201, 3202, 3203, kKpPositionEdit,
-                                   3191, 3192, 3193, 3194, 3195, kPositionTuneButton};
-const Ids kPositionFeedForwardRows{3204, 3205, 3206, kPositionSpeedFeedForwardEdit,
+const Ids kSpeedControllerEditable{kSpeedGroup,
+                                   kKpSpeedLabel,
+                                   kKiSpeedLabel,
+                                   kSpeedIntegralLimitLabel,
+                                   kSpeedFeedForwardLabel,
+                                   kKpSpeedEdit,
+                                   kKiSpeedEdit,
+                                   kSpeedIntegralLimitEdit,
+                                   kSpeedAccelerationFeedForwardEdit,
+                                   kSpeedIntegralLimitUnit,
+                                   kSpeedAccelerationFeedForwardLabel,
+                                   kSpeedTuneButton};
+const Ids kSpeedSpeedFeedForward{kSpeedSpeedFeedForwardEdit, kSpeedSpeedFeedForwardLabel};
+const Ids kSpeedControllerShown{kSpeedGroup,     kKpSpeedLabel, kKiSpeedLabel,           kSpeedIntegralLimitLabel,
+                                kKpSpeedEdit,    kKiSpeedEdit,  kSpeedIntegralLimitEdit, kSpeedIntegralLimitUnit,
+                                kSpeedTuneButton};
+const Ids kPositionControllerGroup{kPositionGroup,
+                                   kKpPositionLabel,
+                                   kKiPositionLabel,
+                                   kKdPositionLabel,
+                                   kKdFilterLabel,
+                                   kPositionIntegralLimitLabel,
+                                   kKpPositionEdit,
+                                   kKiPositionEdit,
+                                   kKdPositionEdit,
+                                   kKdFilterEdit,
+                                   kPositionIntegralLimitEdit,
+                                   kPositionIntegralLimitUnit,
+                                   kPositionTuneButton};
+const Ids kPositionFeedForwardRows{kPositionFeedForwardLabel, kPositionSpeedFeedForwardLabel,
+                                   kPositionAccelerationFeedForwardLabel, kPositionSpeedFeedForwardEdit,
                                    kPositionAccelerationFeedForwardEdit};
-const Ids kLimitAccelerationRow{kLimitAccelerationCheck, kLimitAccelerationEdit, 1048};
-const Ids kPositionControllerEditable{kPositionGroup, 3199, 3200, 3201, 3202, 3203, 3204, 3205, 3206,
-                                      kKpPositionEdit, 3191, 3192, 3193, 3194, 3195, kPositionTuneButton,
-                                      kPositionAccelerationFeedForwardEdit};
-const Ids kLimitAccelerationValue{kLimitAccelerationEdit, 1048};
-const Ids kCorrectionGroupIds{kCorrectionGroup, 3631, kCorrectionWindowEdit, 3646, 3635, 3636, 3647, 3643,
-                              kCorrectionAdvancedButton};
-const Ids kSpeedAccelerationFeedForward{3187, kSpeedAccelerationFeedForwardEdit, 3188};
-const Ids kOverCurrentRows{3234, 3235, 3214, 3216, 3215, 3217};
-const Ids kI2tRows{3240, 3241, 3226, 3228, 3227, 3229};
-const Ids kPositionErrorRows{3236, kPositionErrorEdit, 3219, 3237, 3220, 3221};
-const Ids kSpeedErrorRows{3238, kSpeedErrorEdit, 3223, 3239, 3224, 3225};
+const Ids kLimitAccelerationRow{kLimitAccelerationCheck, kLimitAccelerationEdit, kLimitAccelerationUnit};
+// The feed-forward labels follow the controller; the speed feed-forward
+// edit has a rule of its own.
+const Ids kPositionControllerEditable =
+    Joined(kPositionControllerGroup, {kPositionFeedForwardLabel, kPositionSpeedFeedForwardLabel,
+                                      kPositionAccelerationFeedForwardLabel, kPositionAccelerationFeedForwardEdit});
+const Ids kLimitAccelerationValue{kLimitAccelerationEdit, kLimitAccelerationUnit};
+const Ids kCorrectionGroupIds{kCorrectionGroup,      kCorrectionWindowLabel,  kCorrectionWindowEdit,
+                              kCorrectionWindowUnit, kCorrectionDelayLabel,   kCorrectionDelayEdit,
+                              kCorrectionDelayUnit,  kCorrectionDelayTrailer, kCorrectionAdvancedButton};
+const Ids kSpeedAccelerationFeedForward{kSpeedFeedForwardLabel, kSpeedAccelerationFeedForwardEdit,
+                                        kSpeedAccelerationFeedForwardLabel};
+const Ids kOverCurrentRows{kOverCurrentLabel,    kOverCurrentTimeLabel, kOverCurrentEdit,
+                           kOverCurrentTimeEdit, kOverCurrentUnit,      kOverCurrentTimeUnit};
+const Ids kI2tRows{kI2tCurrentLabel, kI2tTimeLabel, kI2tCurrentEdit, kI2tTimeEdit, kI2tCurrentUnit, kI2tTimeUnit};
+const Ids kPositionErrorRows{kPositionErrorLabel,     kPositionErrorEdit,     kPositionErrorUnit,
+                             kPositionErrorTimeLabel, kPositionErrorTimeEdit, kPositionErrorTimeUnit};
+const Ids kSpeedErrorRows{kSpeedErrorLabel,     kSpeedErrorEdit,     kSpeedErrorUnit,
+                          kSpeedErrorTimeLabel, kSpeedErrorTimeEdit, kSpeedErrorTimeUnit};
 const Ids kReferenceSetup{kReferenceSetupButton, kAutoActivatedCheck};
-const Ids kBaudRateRow{10023, kBaudRateCombo};
-const Ids kAxisIdRow{3277, kAxisIdCombo};
-const Ids kMotionCompleteGroupIds{kMotionCompleteGroup, 3563, 3564, 3565, 3566, 3559, kSettleBandEdit, 3555,
-                                  3560, kStabilizeTimeEdit, 3557};
+const Ids kBaudRateRow{kBaudRateLabel, kBaudRateCombo};
+const Ids kAxisIdRow{kAxisIdLabel, kAxisIdCombo};
+const Ids kMotionCompleteGroupIds{kMotionCompleteGroup,
+                                  kMotionCompleteExplanation,
+                                  kMotionCompleteExplanationEnd,
+                                  kMotionCompleteChangeNote,
+                                  kMotionCompleteDefaultsNote,
+                                  kSettleBandLabel,
+                                  kSettleBandEdit,
+                                  kSettleBandUnit,
+                                  kStabilizeTimeLabel,
+                                  kStabilizeTimeEdit,
+                                  kStabilizeTimeUnit};
 // The feed-forward rows as the controllers lay them out.
-const Ids kSpeedFeedForwardRow{3187, kSpeedAccelerationFeedForwardEdit, kSpeedSpeedFeedForwardEdit, 3188, 3400};
-const Ids kPositionFeedForwardRow{3204, kPositionAccelerationFeedForwardEdit, kPositionSpeedFeedForwardEdit, 3206,
-                                  3205};
+const Ids kSpeedFeedForwardRow{kSpeedFeedForwardLabel, kSpeedAccelerationFeedForwardEdit, kSpeedSpeedFeedForwardEdit,
+                               kSpeedAccelerationFeedForwardLabel, kSpeedSpeedFeedForwardLabel};
+const Ids kPositionFeedForwardRow{kPositionFeedForwardLabel, kPositionAccelerationFeedForwardEdit,
+                                  kPositionSpeedFeedForwardEdit, kPositionAccelerationFeedForwardLabel,
+                                  kPositionSpeedFeedForwardLabel};
 
 // What the configuration is, as the rules ask it.
 struct Configuration {
@@ -134,8 +186,7 @@ void CDriveSetupDlg::ApplyVisibilityRules() {
   const bool accelOn = !accelFlag || *accelFlag == 1.0;
   const bool currentCtl = !UsesVoltageControl(setup);
   const bool warn = UpdateVoltageWarning();
-  const bool posGroup =
-      !(Has(setup, "SOLmodeEncOnLoad") && openLoadSensor && IntValue(setup, "SOLmodeEncOnLoad") == 1);
+  const bool posGroup = !(Has(setup, "SOLmodeEncOnLoad") && openLoadSensor && IntValue(setup, "SOLmodeEncOnLoad") == 1);
   const bool posCtlOn = c.PosCtlOn();
   const int startSensor = c.StartSensor();
   const bool absStart = setup.GetIntOption("isIntelligentMotor") == 1 ||
@@ -148,9 +199,9 @@ void CDriveSetupDlg::ApplyVisibilityRules() {
 
   EnableChild(kTorqueModeRadio, closed);
   ShowChildren(kEnablePolarityRow, setup.GetIntOption("hideEnablePolarity") != 1);
-  EnableChildren(kSoftwareLimitsGroup, hasSoftwareLimits);
+  EnableChildren(kSoftwareLimitsHeader, hasSoftwareLimits);
   EnableChildren(kSoftwareLimitRows, hasSoftwareLimits && IntValue(setup, "isSWLS") == 1);
-  EnableChildren(kPositionRangeGroup, closed && hasPositionRange);
+  EnableChildren(kPositionRangeHeader, closed && hasPositionRange);
   EnableChildren(kPositionRangeRows, closed && hasPositionRange && IntValue(setup, "isPosRange") == 1);
   ShowChildren(kCurrentLimitRow, c.controlType != 0);
   ShowChildren(kOpenLoopCurrentRows, open);
@@ -176,8 +227,8 @@ void CDriveSetupDlg::ApplyVisibilityRules() {
   EnableChildren(kPositionControllerEditable, posCtlOn);
   EnableChild(kPositionSpeedFeedForwardEdit, posCtlOn && speedLimitShown);
   EnableChild(kLimitAccelerationCheck, posCtlOn && c.loadSensor == engine::kSensorIncremental);
-  EnableChildren(kLimitAccelerationValue, !c.NoPosCtl() && c.loadSensor == engine::kSensorIncremental && accelOn &&
-                                              (closed || openLoadSensor));
+  EnableChildren(kLimitAccelerationValue,
+                 !c.NoPosCtl() && c.loadSensor == engine::kSensorIncremental && accelOn && (closed || openLoadSensor));
 
   ShowChildren(kCorrectionGroupIds, !posGroup);
   const bool motionAuto = hasMotionComplete && IntValue(setup, "MotionCompleteType") == 0;
@@ -214,8 +265,8 @@ void CDriveSetupDlg::ApplyVisibilityRules() {
     ShowChild(kSaveAxisIdCheck, false);
   }
   SetChildText(kDigitalReferenceLabel, DigitalReferenceCaption(setup));
-  ShowChildren(kMotionCompleteGroupIds, hasMotionComplete && (openLoadSensor || closed) &&
-                                            IntValue(setup, "MotionCompleteType") == 0 && pos);
+  ShowChildren(kMotionCompleteGroupIds,
+               hasMotionComplete && (openLoadSensor || closed) && IntValue(setup, "MotionCompleteType") == 0 && pos);
 }
 
 void CDriveSetupDlg::ApplyFeedForwardRows(bool posGroup) {

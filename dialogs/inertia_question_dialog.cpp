@@ -3,9 +3,10 @@
 #include "engine/setup_access.h"
 #include "kernel/setup.h"
 
+using namespace inertiaquestion;
+
 namespace {
 
-constexpr UINT kTemplate = 3056;
 // The total inertia is set a little above the motor's, so that the motor
 // inertia is strictly the smaller and the question is not asked again.
 constexpr double kTotalOverMotorInertia = 1.01;
@@ -17,7 +18,7 @@ BEGIN_MESSAGE_MAP(CInertiaQuestion, CMySetupDlg)
   ON_BN_CLICKED(kIgnoreRadio, &CInertiaQuestion::OnIgnore)
 END_MESSAGE_MAP()
 
-CInertiaQuestion::CInertiaQuestion(CVX_Setup* setup, CWnd* pParent) : CMySetupDlg(setup, kTemplate, {}, pParent) {}
+CInertiaQuestion::CInertiaQuestion(CVX_Setup* setup, CWnd* pParent) : CMySetupDlg(setup, kTemplateId, {}, pParent) {}
 
 BOOL CInertiaQuestion::OnInitDialog() {
   CMySetupDlg::OnInitDialog();

@@ -1,13 +1,13 @@
 #pragma once
 
 #include "dialogs/my_setup_dlg.h"
+#include "dialogs/inertia_question_controls.h"
 
 // "Motor inertia" (template 3056): asked when the motor inertia exceeds the
 // total inertia. OK either raises the total inertia just above the motor's
 // or marks the motor inertia as unknown; nothing is written before OK.
 class CInertiaQuestion : public CMySetupDlg {
  public:
-  enum Control : int { kIncreaseRadio = 3333, kIgnoreRadio = 3334 };
   enum Choice : int { kNoChoice = 0, kIncreaseTotalInertia = 1, kIgnoreMotorInertia = 2 };
 
   explicit CInertiaQuestion(CVX_Setup* setup, CWnd* pParent = nullptr);

@@ -2,12 +2,12 @@
 
 #include "kernel/probe.h"
 
-namespace {
-constexpr UINT kTemplate = 3075;
-}
+using namespace positioncorrection;
+
+namespace {}
 
 CDrivePositionCorrectionAdvanced::CDrivePositionCorrectionAdvanced(CVX_Setup* setup, CWnd* pParent)
-    : CMySetupDlg(setup, kTemplate, {}, pParent), m_atOpening(*setup) {
+    : CMySetupDlg(setup, kTemplateId, {}, pParent), m_atOpening(*setup) {
   // Only firmware that corrects position errors has these parameters.
   if (!kernel::HasParameter(*setup, "SOLmodeEncOnLoad")) return;
   AddParameterControls("MaxCorrErrUser", kAttemptsEdit);

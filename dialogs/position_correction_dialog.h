@@ -1,6 +1,7 @@
 #pragma once
 
 #include "dialogs/my_setup_dlg.h"
+#include "dialogs/position_correction_controls.h"
 #include "dialogs/setup_snapshot.h"
 
 // "Position Error Correction Advanced Settings" (template 3075): how the
@@ -8,13 +9,6 @@
 // retries and slows down. Cancel leaves the setup as the dialog found it.
 class CDrivePositionCorrectionAdvanced : public CMySetupDlg {
  public:
-  enum Control : int {
-    kAttemptsEdit = 3634,
-    kSpeedDecreaseEdit = 3640,
-    kSpeedDecreaseUnit = 3649,
-    kAccelerationDecreaseEdit = 3638,
-    kAccelerationDecreaseUnit = 3648,
-  };
 
   explicit CDrivePositionCorrectionAdvanced(CVX_Setup* setup, CWnd* pParent = nullptr);
 

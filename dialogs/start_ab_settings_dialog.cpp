@@ -3,12 +3,12 @@
 #include "engine/setup_access.h"
 #include "kernel/probe.h"
 
-namespace {
-constexpr UINT kTemplate = 3074;
-}
+using namespace startab;
+
+namespace {}
 
 CStartABsettings::CStartABsettings(CVX_Setup* setup, CWnd* pParent)
-    : CMySetupDlg(setup, kTemplate, {}, pParent), m_atOpening(*setup) {
+    : CMySetupDlg(setup, kTemplateId, {}, pParent), m_atOpening(*setup) {
   AddParameterControls("time_AB", kTimeEdit, kTimeUnit);
   if (kernel::HasParameter(*setup, "ABSTART_MINMOVE"))
     AddParameterControls("ABSTART_MINMOVE_PERCENT", kMinimumMoveEdit, kMinimumMoveUnit);

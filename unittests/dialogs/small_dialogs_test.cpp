@@ -35,7 +35,7 @@ TEST_F(SmallDialogsTest, InertiaQuestionDefaultRaisesTotalInertiaAboveTheMotors)
   Open(dialogtest::kClosedLoopIncremental);
   SetBase("Jm", 2e-4);
   platform::UserScript script;
-  script.Expect(CInertiaQuestion::kIncreaseRadio, Expectation{.checked = true}).Click(IDOK);
+  script.Expect(inertiaquestion::kIncreaseRadio, Expectation{.checked = true}).Click(IDOK);
   const platform::ScriptRun run = Edit<CInertiaQuestion>(script);
   ASSERT_TRUE(run.ok) << run.failure;
   EXPECT_EQ(run.result, IDOK);
@@ -48,8 +48,8 @@ TEST_F(SmallDialogsTest, InertiaQuestionCanDisregardTheMotorInertia) {
   SetBase("Jm", 2e-4);
   const double total = Base("Jt");
   platform::UserScript script;
-  script.Click(CInertiaQuestion::kIgnoreRadio)
-      .Expect(CInertiaQuestion::kIncreaseRadio, Expectation{.checked = false})
+  script.Click(inertiaquestion::kIgnoreRadio)
+      .Expect(inertiaquestion::kIncreaseRadio, Expectation{.checked = false})
       .Click(IDOK);
   ASSERT_TRUE(Edit<CInertiaQuestion>(script).ok);
   EXPECT_EQ(Base("Jt"), total);
@@ -68,7 +68,7 @@ TEST_F(SmallDialogsTest, InertiaQuestionNeedsAnAnswer) {
       .Answer(kNoSelectionMessage, IDOK)
       .Call([](CDialog& shown) { static_cast<CInertiaQuestion&>(shown).OnOK(); })
       .Call([&](CDialog&) { EXPECT_EQ(kernel::SerializeSetup(*setup), before); })
-      .Click(CInertiaQuestion::kIgnoreRadio)
+      .Click(inertiaquestion::kIgnoreRadio)
       .Expect(IDOK, Expectation{.enabled = true})
       .Click(IDOK);
   const platform::ScriptRun run = Run(script, [&] { return dialog.DoModal(); });
@@ -86,9 +86,9 @@ TEST_F(SmallDialogsTest, FailedStartProtectionOnlyInClosedLoop) {
     SCOPED_TRACE(std::string(example));
     Open(example);
     platform::UserScript script;
-    script.Expect(CStartABsettings::kMinimumMoveEdit, Expectation{.visible = closedLoop})
-        .Expect(CStartABsettings::kMinimumMoveLabel, Expectation{.visible = closedLoop})
-        .Expect(CStartABsettings::kTimeEdit, Expectation{.visible = true})
+    script.Expect(startab::kMinimumMoveEdit, Expectation{.visible = closedLoop})
+        .Expect(startab::kMinimumMoveLabel, Expectation{.visible = closedLoop})
+        .Expect(startab::kTimeEdit, Expectation{.visible = true})
         .Click(IDCANCEL);
     const platform::ScriptRun run = Edit<CStartABsettings>(script);
     EXPECT_TRUE(run.ok) << run.failure;
@@ -100,13 +100,13 @@ TEST_F(SmallDialogsTest, StartSettingsKeepOkAndUndoCancel) {
   const std::string before = kernel::SerializeSetup(*setup);
   const double time_s = Base("time_AB");  // shown in ms
   platform::UserScript cancelled;
-  cancelled.Type(CStartABsettings::kTimeEdit, "500").Click(IDCANCEL);
+  cancelled.Type(startab::kTimeEdit, "500").Click(IDCANCEL);
   ASSERT_TRUE(Edit<CStartABsettings>(cancelled).ok);
   EXPECT_EQ(kernel::SerializeSetup(*setup), before);
   EXPECT_EQ(Base("time_AB"), time_s);
 
   platform::UserScript kept;
-  kept.Type(CStartABsettings::kTimeEdit, "500").Click(IDOK);
+  kept.Type(startab::kTimeEdit, "500").Click(IDOK);
   ASSERT_TRUE(Edit<CStartABsettings>(kept).ok);
   EXPECT_NEAR(Base("time_AB"), 0.5, 1e-3);
 }
@@ -117,12 +117,12 @@ TEST_F(SmallDialogsTest, PositionCorrectionKeepsOkAndUndoesCancel) {
   Open(dialogtest::kOpenLoopLoadEncoder);
   const std::string before = kernel::SerializeSetup(*setup);
   platform::UserScript cancelled;
-  cancelled.Type(CDrivePositionCorrectionAdvanced::kAttemptsEdit, "7").Click(IDCANCEL);
+  cancelled.Type(positioncorrection::kAttemptsEdit, "7").Click(IDCANCEL);
   ASSERT_TRUE(Edit<CDrivePositionCorrectionAdvanced>(cancelled).ok);
   EXPECT_EQ(kernel::SerializeSetup(*setup), before);
 
   platform::UserScript kept;
-  kept.Type(CDrivePositionCorrectionAdvanced::kAttemptsEdit, "7").Click(IDOK);
+  kept.Type(positioncorrection::kAttemptsEdit, "7").Click(IDOK);
   const platform::ScriptRun run = Edit<CDrivePositionCorrectionAdvanced>(kept);
   ASSERT_TRUE(run.ok) << run.failure;
   EXPECT_EQ(Base("MaxCorrErrUser"), 7.0);
