@@ -1,0 +1,57 @@
+#include "commissioning/voltage_mode.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace commissioning {
+
+VoltageTestCurrents ChooseVoltageTestCurrents(double run_A, double standby_A, double current_counts_per_A) {
+  const double larger = std::max(run_A, standby_A);
+  const double smaller = std::min(run_A, standby_A);
+  VoltageTestCurrents currents;
+  currents.high_counts = current_counts_per_A * larger;
+  const bool too_close = smaller == larger || smaller > 0.7 * larger;
+  currents.low_counts = too_close ? 0.5 * currents.high_counts : current_counts_per_A * smaller;
+  return currents;
+}
+
+Evaluation<VoltageCurrentLine> LineThroughTwoPoints(double high_current, double high_voltage, double low_current,
+                                                    double low_voltage) {
+  for (const double x : {high_current, high_voltage, low_current, low_voltage}) {
+    if (!std::isfinite(x)) {
+      return Evaluation<VoltageCurrentLine>::Failure(
+          "The voltage offset test returned values that are not valid numbers.");
+    }
+  }
+  const double span = high_current - low_current;
+  if (span == 0.0) {
+    return Evaluation<VoltageCurrentLine>::Failure(
+        "The voltage offset test needs two different test currents: check the run and stand-by currents.");
+  }
+  VoltageCurrentLine line;
+  line.slope = (high_voltage - low_voltage) / span;
+  line.intercept = (high_current * low_voltage - high_voltage * low_current) / span;
+  return line;
+}
+
+Evaluation<double> VoltageRegisterAt(const VoltageCurrentLine& line, double current_A, double current_counts_per_A,
+                                     double kphase) {
+  if (kphase == 0.0 || !std::isfinite(kphase)) {
+    return Evaluation<double>::Failure("The voltage boost factor \"Kphase\" must not be 0.");
+  }
+  const double value = line.At(current_counts_per_A * current_A) / kphase;
+  if (!std::isfinite(value)) {
+    return Evaluation<double>::Failure("The voltage offset test returned values that are not valid numbers.");
+  }
+  return value;
+}
+
+double KomegaTest(double microsteps_per_step, double komega) { return microsteps_per_step * komega / 256.0; }
+
+std::optional<double> SmoothSpeedSearch::Lower() {
+  m_percent -= kStep_percent;
+  if (m_percent <= 0) return std::nullopt;
+  return m_percent * m_base / 100.0;
+}
+
+}  // namespace commissioning
