@@ -9,10 +9,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// This file sits in <source tree>/kernel/; the build compiles it by its
-// absolute path, so the resources of the source tree are found from any
-// build directory.
-fs::path SourceTreeResources() { return fs::path(__FILE__).parent_path().parent_path() / "resources"; }
+// The build names the source tree: __FILE__ would not do, since a compiler
+// cache may compile this file by a path relative to the build directory.
+fs::path SourceTreeResources() { return fs::path(DRIVESETUP_SOURCE_TREE) / "resources"; }
 
 // The first of: the environment variable, the installed folder beside the
 // setup program, the source tree's folder.
