@@ -18,13 +18,23 @@ TEST(PhaseCurrent, ConvertsCountsAndRoundsToHundredths) {
   EXPECT_TRUE(std::isnan(PhaseCurrent_A(100.0, 5.0, 0.0)));
 }
 
+// Phase currents in amperes for a test current of 1 A.
+struct Row {
+  double ia;
+  double ib;
+  bool pass;
+  const char* wiring;
+};
+
+template <std::size_t N>
+void ExpectRule(const Row (&rows)[N], bool three_phase) {
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.wiring);
+    EXPECT_EQ(PhaseConnectionPasses(row.ia, row.ib, 1.0, three_phase), row.pass);
+  }
+}
+
 TEST(PhaseConnectionRule, TwoPhases) {
-  struct Row {
-    double ia;
-    double ib;
-    bool pass;
-    const char* wiring;
-  };
   const Row rows[] = {
       {1.0, -1.0, true, "both phases"},
       {1.0, 1.0, true, "phase B reversed: only the direction changes"},
@@ -35,19 +45,10 @@ TEST(PhaseConnectionRule, TwoPhases) {
       {0.5, -0.5, false, "IA not above half the test current"},
       {0.51, -0.51, true, "IA just above half"},
   };
-  for (const Row& row : rows) {
-    SCOPED_TRACE(row.wiring);
-    EXPECT_EQ(PhaseConnectionPasses(row.ia, row.ib, 1.0, false), row.pass);
-  }
+  ExpectRule(rows, false);
 }
 
 TEST(PhaseConnectionRule, ThreePhases) {
-  struct Row {
-    double ia;
-    double ib;
-    bool pass;
-    const char* wiring;
-  };
   const Row rows[] = {
       {1.0, -0.5, true, "star, all phases"},
       {1.0, 0.5, false, "IB must be negative"},
@@ -58,10 +59,7 @@ TEST(PhaseConnectionRule, ThreePhases) {
       {1.0, -0.41, true, "ratio 2.44"},
       {1.0, -0.4, false, "ratio 2.5"},
   };
-  for (const Row& row : rows) {
-    SCOPED_TRACE(row.wiring);
-    EXPECT_EQ(PhaseConnectionPasses(row.ia, row.ib, 1.0, true), row.pass);
-  }
+  ExpectRule(rows, true);
 }
 
 TEST(PhaseConnectionRule, NonFiniteCurrentsNeverPass) {
