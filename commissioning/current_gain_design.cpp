@@ -4,6 +4,7 @@
 #include <cmath>
 #include <numbers>
 
+#include "commissioning/loop_gain_design.h"
 #include "commissioning/winding.h"
 
 namespace commissioning {
@@ -13,20 +14,19 @@ bool Positive(double x) { return std::isfinite(x) && x > 0.0; }
 
 }  // namespace
 
-Evaluation<CurrentGains> DesignCurrentGains(const CurrentLoopPlant& plant, const CurrentLoopTarget& target) {
+Result<CurrentGains> DesignCurrentGains(const CurrentLoopPlant& plant, const CurrentLoopTarget& target) {
   if (!Positive(plant.resistance_Ohm) || !Positive(plant.inductance_H)) {
-    return Evaluation<CurrentGains>::Failure(
+    return Failure{
         "The current controller cannot be designed: the phase resistance and inductance must be positive. "
-        "Identify them first.");
+        "Identify them first."};
   }
   if (!Positive(plant.period_s) || !Positive(plant.current_counts_per_A) || !Positive(plant.voltage_counts_per_V)) {
-    return Evaluation<CurrentGains>::Failure(
+    return Failure{
         "The current controller cannot be designed: the loop period, the current range or the supply voltage of "
-        "the setup is not valid.");
+        "the setup is not valid."};
   }
-  if (!Positive(target.bandwidth_rad_s) || !std::isfinite(target.damping) || target.damping < 0.0) {
-    return Evaluation<CurrentGains>::Failure(
-        "The current controller cannot be designed: the bandwidth must be positive and the damping not negative.");
+  if (auto why = CheckBandwidthAndDamping(target.bandwidth_rad_s, target.damping); !why.empty()) {
+    return Failure{why};
   }
 
   const double tau_s = plant.inductance_H / plant.resistance_Ohm;
@@ -48,9 +48,8 @@ Evaluation<CurrentGains> DesignCurrentGains(const CurrentLoopPlant& plant, const
     gains.kp = 0.0;
     gains.kp_held_at_zero = true;
   }
-  if (!std::isfinite(gains.kp) || !std::isfinite(gains.ki)) {
-    return Evaluation<CurrentGains>::Failure("The current controller cannot be designed: the gains are out of range.");
-  }
+  if (auto why = CheckDesignedGain("Kp_C_scl", gains.kp); !why.empty()) return Failure{why};
+  if (auto why = CheckDesignedGain("Ki_C_scl", gains.ki); !why.empty()) return Failure{why};
   return gains;
 }
 

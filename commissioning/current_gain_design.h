@@ -1,6 +1,6 @@
 #pragma once
 
-#include "commissioning/evaluation.h"
+#include "commissioning/result.h"
 
 // The current controller's PI gains from a wanted closed-loop bandwidth and
 // damping and the motor's electrical model. The gains are the values of
@@ -39,8 +39,8 @@ struct CurrentGains {
 // A negative Kp is held at 0: the drive's gain registers hold no sign, and
 // pure integral action is the controller that design asks for. Fails, with
 // the cause, when an input is not finite or not positive (the damping may
-// be 0).
-Evaluation<CurrentGains> DesignCurrentGains(const CurrentLoopPlant& plant, const CurrentLoopTarget& target);
+// be 0), or when a gain does not fit the drive's registers.
+Result<CurrentGains> DesignCurrentGains(const CurrentLoopPlant& plant, const CurrentLoopTarget& target);
 
 // The range a gain slider offers around `value`: half to one and a half
 // times it, within the parameter's limits. A value of 0 gives [0, 0] held

@@ -35,16 +35,16 @@ int SerialTurnBits(double bits) {
   return static_cast<int>(std::clamp(std::trunc(bits), 0.0, 32.0));
 }
 
-Evaluation<std::int64_t> SerialOffsetInTurn(double zaoff, double bits) {
+Result<std::int64_t> SerialOffsetInTurn(double zaoff, double bits) {
   if (!std::isfinite(zaoff) || !std::isfinite(bits) || std::abs(zaoff) >= 9.2e18) {
-    return Evaluation<std::int64_t>::Failure("The drive reported an encoder offset that is not a valid number.");
+    return Failure{"The drive reported an encoder offset that is not a valid number."};
   }
   const std::int64_t turn = std::int64_t{1} << SerialTurnBits(bits);
   const std::int64_t offset = static_cast<std::int64_t>(zaoff) % turn;
   if (offset < 0 || offset > turn) {
-    return Evaluation<std::int64_t>::Failure(
+    return Failure{
         fmt::format("The drive reported an encoder offset of {} counts, outside one revolution of {} counts.",
-                    offset, turn));
+                    offset, turn)};
   }
   return offset;
 }

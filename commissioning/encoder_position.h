@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <optional>
 
-#include "commissioning/evaluation.h"
+#include "commissioning/result.h"
 
 // What the encoder connection tests and the serial offset detection make of
 // the positions the drive reports.
@@ -41,6 +41,6 @@ int SerialTurnBits(double bits);
 // truncated to an integer, modulo 2^bits (truncating, as the drive's own
 // arithmetic does). Fails for a value that is not finite or a result outside
 // 0 .. 2^bits, which a negative reading gives.
-Evaluation<std::int64_t> SerialOffsetInTurn(double zaoff, double bits);
+Result<std::int64_t> SerialOffsetInTurn(double zaoff, double bits);
 
 }  // namespace commissioning

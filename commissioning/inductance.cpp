@@ -12,29 +12,29 @@ constexpr const char* kNotNumbers = "The inductance test returned values that ar
 
 }  // namespace
 
-Evaluation<double> InductanceFromSineRun(const InductanceRun& run) {
+Result<double> InductanceFromSineRun(const InductanceRun& run) {
   if (run.means.points() == 0) {
-    return Evaluation<double>::Failure("The inductance test logged no points, so no inductance follows from it.");
+    return Failure{"The inductance test logged no points, so no inductance follows from it."};
   }
   const double inputs[] = {run.amplitude_counts, run.increment, run.means.lagging(), run.means.power(),
                            run.period_s, run.current_counts_per_A, run.voltage_counts_per_V};
   for (const double x : inputs) {
     if (!std::isfinite(x)) {
-      return Evaluation<double>::Failure(kNotNumbers);
+      return Failure{kNotNumbers};
     }
   }
   const double omega_rad_s = 2.0 * std::numbers::pi * run.increment / (run.period_s * kAngleSpan);
   if (!(omega_rad_s > 0.0) || !(run.current_counts_per_A > 0.0) || !(run.voltage_counts_per_V > 0.0)) {
-    return Evaluation<double>::Failure(kNotNumbers);
+    return Failure{kNotNumbers};
   }
   if (!(run.means.power() > 0.0)) {
-    return Evaluation<double>::Failure(
-        "No current flowed during the inductance test. Check the motor phase connections and repeat the test.");
+    return Failure{
+        "No current flowed during the inductance test. Check the motor phase connections and repeat the test."};
   }
   const double l_H = run.amplitude_counts * run.means.lagging() / (omega_rad_s * run.means.power()) *
                      run.current_counts_per_A / run.voltage_counts_per_V;
-  if (!std::isfinite(l_H) || l_H > kMaxInductance_H) return Evaluation<double>::Failure(kInductanceTooHigh);
-  if (l_H < kMinInductance_H) return Evaluation<double>::Failure(kInductanceTooLow);
+  if (!std::isfinite(l_H) || l_H > kMaxInductance_H) return Failure{kInductanceTooHigh};
+  if (l_H < kMinInductance_H) return Failure{kInductanceTooLow};
   return l_H;
 }
 

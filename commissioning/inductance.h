@@ -2,7 +2,7 @@
 
 #include <cstddef>
 
-#include "commissioning/evaluation.h"
+#include "commissioning/result.h"
 #include "commissioning/running_mean.h"
 
 // The phase inductance from a run of the inductance program: a sinusoidal
@@ -51,6 +51,6 @@ struct InductanceRun {
 // with the bound's text outside them (a negative L is below the minimum),
 // and with its own text when no point was logged or an input is not a
 // finite number.
-Evaluation<double> InductanceFromSineRun(const InductanceRun& run);
+Result<double> InductanceFromSineRun(const InductanceRun& run);
 
 }  // namespace commissioning

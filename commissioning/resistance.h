@@ -1,6 +1,6 @@
 #pragma once
 
-#include "commissioning/evaluation.h"
+#include "commissioning/result.h"
 
 // The phase resistance from two runs of the resistance program, at the test
 // current and at half of it. The difference of the two operating points
@@ -31,6 +31,6 @@ inline constexpr double kReachedShare = 0.9;
 // runs measured (nearly) the same current (the supply cannot drive the test
 // current, or the test current is too small to halve), when an input is not
 // finite, or when the result is not a positive finite number.
-Evaluation<double> ResistanceFromTwoRuns(const ResistanceRuns& runs);
+Result<double> ResistanceFromTwoRuns(const ResistanceRuns& runs);
 
 }  // namespace commissioning

@@ -15,18 +15,18 @@ VoltageTestCurrents ChooseVoltageTestCurrents(double run_A, double standby_A, do
   return currents;
 }
 
-Evaluation<VoltageCurrentLine> LineThroughTwoPoints(double high_current, double high_voltage, double low_current,
+Result<VoltageCurrentLine> LineThroughTwoPoints(double high_current, double high_voltage, double low_current,
                                                     double low_voltage) {
   for (const double x : {high_current, high_voltage, low_current, low_voltage}) {
     if (!std::isfinite(x)) {
-      return Evaluation<VoltageCurrentLine>::Failure(
-          "The voltage offset test returned values that are not valid numbers.");
+      return Failure{
+          "The voltage offset test returned values that are not valid numbers."};
     }
   }
   const double span = high_current - low_current;
   if (span == 0.0) {
-    return Evaluation<VoltageCurrentLine>::Failure(
-        "The voltage offset test needs two different test currents: check the run and stand-by currents.");
+    return Failure{
+        "The voltage offset test needs two different test currents: check the run and stand-by currents."};
   }
   VoltageCurrentLine line;
   line.slope = (high_voltage - low_voltage) / span;
@@ -34,14 +34,14 @@ Evaluation<VoltageCurrentLine> LineThroughTwoPoints(double high_current, double 
   return line;
 }
 
-Evaluation<double> VoltageRegisterAt(const VoltageCurrentLine& line, double current_A, double current_counts_per_A,
+Result<double> VoltageRegisterAt(const VoltageCurrentLine& line, double current_A, double current_counts_per_A,
                                      double kphase) {
   if (kphase == 0.0 || !std::isfinite(kphase)) {
-    return Evaluation<double>::Failure("The voltage boost factor \"Kphase\" must not be 0.");
+    return Failure{"The voltage boost factor \"Kphase\" must not be 0."};
   }
   const double value = line.At(current_counts_per_A * current_A) / kphase;
   if (!std::isfinite(value)) {
-    return Evaluation<double>::Failure("The voltage offset test returned values that are not valid numbers.");
+    return Failure{"The voltage offset test returned values that are not valid numbers."};
   }
   return value;
 }

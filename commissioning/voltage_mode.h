@@ -2,7 +2,7 @@
 
 #include <optional>
 
-#include "commissioning/evaluation.h"
+#include "commissioning/result.h"
 
 // The open-loop voltage mode's parameters: the straight line of the voltage
 // that holds a current at standstill, U = U0 + R I, measured at two
@@ -31,14 +31,14 @@ struct VoltageCurrentLine {
 
 // The line through (I_high, U_high) and (I_low, U_low). Fails when the two
 // currents are equal or a value is not finite.
-Evaluation<VoltageCurrentLine> LineThroughTwoPoints(double high_current, double high_voltage, double low_current,
+Result<VoltageCurrentLine> LineThroughTwoPoints(double high_current, double high_voltage, double low_current,
                                                     double low_voltage);
 
 // The voltage register for a current: (U0 + R Kc I) / Kphase, with the line
 // in base units and "Kphase" in internal units ("UOFFSET" at the run
 // current, "USTBYCRT" at the stand-by current). Fails when "Kphase" is 0 or
 // the result is not finite.
-Evaluation<double> VoltageRegisterAt(const VoltageCurrentLine& line, double current_A, double current_counts_per_A,
+Result<double> VoltageRegisterAt(const VoltageCurrentLine& line, double current_A, double current_counts_per_A,
                                      double kphase);
 
 // "KOMEGA_test" = "NoMicroStepsPerStep" k / 256, k the speed constant found.

@@ -26,13 +26,13 @@ TEST(CurrentGainDesign, SlowMotorPlacesThePolesOfTheContinuousLoop) {
   const CurrentLoopTarget target{.bandwidth_rad_s = 2000.0, .damping = 0.7};
   const auto gains = DesignCurrentGains(plant, target);
   ASSERT_TRUE(gains.ok()) << gains.error();
-  EXPECT_TRUE(gains->pole_placement);
+  EXPECT_TRUE(gains.value().pole_placement);
   // The loop (Kp + Ki / (s Ts)) / (R + s L), in volts per ampere, has the
   // characteristic s^2 L + s (R + Kp') + Ki' / Ts: its natural frequency and
   // damping are the target's.
   const double to_ohm = plant.current_counts_per_A / plant.voltage_counts_per_V;
-  const double kp_Ohm = gains->kp * to_ohm;
-  const double ki_Ohm_per_s = gains->ki * to_ohm / plant.period_s;
+  const double kp_Ohm = gains.value().kp * to_ohm;
+  const double ki_Ohm_per_s = gains.value().ki * to_ohm / plant.period_s;
   const double wn = std::sqrt(ki_Ohm_per_s / plant.inductance_H);
   const double zeta = (plant.resistance_Ohm + kp_Ohm) / (2.0 * plant.inductance_H * wn);
   EXPECT_NEAR(wn, target.bandwidth_rad_s, 1e-9 * wn);
@@ -45,12 +45,12 @@ TEST(CurrentGainDesign, TauOfExactlyFourSamplesTakesTheFastMotorRule) {
   const double k = plant.resistance_Ohm * plant.voltage_counts_per_V / plant.current_counts_per_A;
   const auto gains = DesignCurrentGains(plant, {.bandwidth_rad_s = 3000.0, .damping = 0.7});
   ASSERT_TRUE(gains.ok());
-  EXPECT_FALSE(gains->pole_placement);
-  EXPECT_DOUBLE_EQ(gains->kp, (4.0 / (2.0 * std::sqrt(2.0)) - 1.0) * k);
-  EXPECT_DOUBLE_EQ(gains->ki, 3000.0 * plant.period_s * k);
+  EXPECT_FALSE(gains.value().pole_placement);
+  EXPECT_DOUBLE_EQ(gains.value().kp, (4.0 / (2.0 * std::sqrt(2.0)) - 1.0) * k);
+  EXPECT_DOUBLE_EQ(gains.value().ki, 3000.0 * plant.period_s * k);
 
   plant.inductance_H *= 1.000001;
-  EXPECT_TRUE(DesignCurrentGains(plant, {.bandwidth_rad_s = 3000.0, .damping = 0.7})->pole_placement);
+  EXPECT_TRUE(DesignCurrentGains(plant, {.bandwidth_rad_s = 3000.0, .damping = 0.7}).value().pole_placement);
 }
 
 TEST(CurrentGainDesign, DeltaKeepsTheFullResistanceInTauAndAThirdInTheGains) {
@@ -61,9 +61,9 @@ TEST(CurrentGainDesign, DeltaKeepsTheFullResistanceInTauAndAThirdInTheGains) {
   const auto a = DesignCurrentGains(star, target);
   const auto b = DesignCurrentGains(delta, target);
   ASSERT_TRUE(a.ok() && b.ok());
-  EXPECT_EQ(a->pole_placement, b->pole_placement) << "tau = L / R with the full R";
-  EXPECT_DOUBLE_EQ(b->kp, a->kp / 3.0);
-  EXPECT_DOUBLE_EQ(b->ki, a->ki / 3.0);
+  EXPECT_EQ(a.value().pole_placement, b.value().pole_placement) << "tau = L / R with the full R";
+  EXPECT_DOUBLE_EQ(b.value().kp, a.value().kp / 3.0);
+  EXPECT_DOUBLE_EQ(b.value().ki, a.value().ki / 3.0);
 }
 
 TEST(CurrentGainDesign, ANegativeProportionalGainIsHeldAtZero) {
@@ -71,16 +71,16 @@ TEST(CurrentGainDesign, ANegativeProportionalGainIsHeldAtZero) {
   // than the bandwidth asked for.
   const auto slow = DesignCurrentGains(Plant(), {.bandwidth_rad_s = 100.0, .damping = 0.7});
   ASSERT_TRUE(slow.ok());
-  EXPECT_EQ(slow->kp, 0.0);
-  EXPECT_TRUE(slow->kp_held_at_zero);
-  EXPECT_GT(slow->ki, 0.0);
+  EXPECT_EQ(slow.value().kp, 0.0);
+  EXPECT_TRUE(slow.value().kp_held_at_zero);
+  EXPECT_GT(slow.value().ki, 0.0);
 
   CurrentLoopPlant fast = Plant();
   fast.inductance_H = 1e-4;  // tau below 2 sqrt2 samples
   const auto f = DesignCurrentGains(fast, {.bandwidth_rad_s = 2000.0, .damping = 0.7});
   ASSERT_TRUE(f.ok());
-  EXPECT_EQ(f->kp, 0.0);
-  EXPECT_TRUE(f->kp_held_at_zero);
+  EXPECT_EQ(f.value().kp, 0.0);
+  EXPECT_TRUE(f.value().kp_held_at_zero);
 }
 
 TEST(CurrentGainDesign, InvalidInputsFailWithTheirCauseAndNoGains) {

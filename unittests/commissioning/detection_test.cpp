@@ -11,9 +11,9 @@ namespace commissioning {
 namespace {
 
 TEST(SupplyVoltage, FullScaleIsTheMeasurableMaximum) {
-  EXPECT_DOUBLE_EQ(*SupplyVoltage_V(4095.0, 4095.0, 100.0), 100.0);
-  EXPECT_DOUBLE_EQ(*SupplyVoltage_V(0.0, 4095.0, 100.0), 0.0);
-  EXPECT_NEAR(*SupplyVoltage_V(1965.0, 4095.0, 100.0), 47.985, 1e-3);
+  EXPECT_DOUBLE_EQ(SupplyVoltage_V(4095.0, 4095.0, 100.0).value(), 100.0);
+  EXPECT_DOUBLE_EQ(SupplyVoltage_V(0.0, 4095.0, 100.0).value(), 0.0);
+  EXPECT_NEAR(SupplyVoltage_V(1965.0, 4095.0, 100.0).value(), 47.985, 1e-3);
 }
 
 TEST(SupplyVoltage, ASetupWithoutARangeOrAReadingOutOfReachFails) {

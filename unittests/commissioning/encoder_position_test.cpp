@@ -37,11 +37,11 @@ TEST(PulseWatch, OnlyAMoveToANonZeroPositionCounts) {
 }
 
 TEST(SerialOffset, ModuloOneTurnWithTheBitsCapped) {
-  EXPECT_EQ(*SerialOffsetInTurn(874, 17), 874);
-  EXPECT_EQ(*SerialOffsetInTurn(131072 + 874, 17), 874);
-  EXPECT_EQ(*SerialOffsetInTurn(131071.9, 17), 131071) << "truncated";
-  EXPECT_EQ(*SerialOffsetInTurn(4294967296.0 + 5, 40), 5) << "bits capped at 32";
-  EXPECT_EQ(*SerialOffsetInTurn(12, 0), 0) << "no bits: one position";
+  EXPECT_EQ(SerialOffsetInTurn(874, 17).value(), 874);
+  EXPECT_EQ(SerialOffsetInTurn(131072 + 874, 17).value(), 874);
+  EXPECT_EQ(SerialOffsetInTurn(131071.9, 17).value(), 131071) << "truncated";
+  EXPECT_EQ(SerialOffsetInTurn(4294967296.0 + 5, 40).value(), 5) << "bits capped at 32";
+  EXPECT_EQ(SerialOffsetInTurn(12, 0).value(), 0) << "no bits: one position";
   EXPECT_EQ(SerialTurnBits(-3), 0);
   EXPECT_EQ(SerialTurnBits(33), 32);
 }

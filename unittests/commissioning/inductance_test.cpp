@@ -41,7 +41,7 @@ TEST(InductanceFromSineRun, FindsTheWindingWhateverItsResistance) {
       SCOPED_TRACE(testing::Message() << r << " ohm, " << l << " H");
       const auto result = InductanceFromSineRun(RunOn(r, l));
       ASSERT_TRUE(result.ok()) << result.error();
-      EXPECT_NEAR(*result, l, 1e-9 * l);
+      EXPECT_NEAR(result.value(), l, 1e-9 * l);
     }
   }
 }
@@ -68,7 +68,7 @@ TEST(InductanceFromSineRun, BoundsAgreeWithTheirMessages) {
     run.current_counts_per_A = row.l_H;
     run.voltage_counts_per_V = 1.0;
     const auto result = InductanceFromSineRun(run);
-    EXPECT_EQ(result.ok(), row.accepted) << result.error();
+    ASSERT_EQ(result.ok(), row.accepted) << (result.ok() ? "" : result.error());
     if (!row.accepted) {
       EXPECT_EQ(result.error(), row.text);
     }
@@ -93,7 +93,9 @@ TEST(InductanceFromSineRun, NothingMeasuredIsNeverAValue) {
   // The current led the voltage: a negative L is below the minimum.
   InductanceRun leading = RunOn(1.2, 3e-3);
   leading.amplitude_counts = -leading.amplitude_counts;
-  EXPECT_EQ(InductanceFromSineRun(leading).error(), kInductanceTooLow);
+  const auto led = InductanceFromSineRun(leading);
+  ASSERT_FALSE(led.ok());
+  EXPECT_EQ(led.error(), kInductanceTooLow);
 
   constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
   constexpr double kInf = std::numeric_limits<double>::infinity();

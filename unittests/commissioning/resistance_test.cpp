@@ -37,7 +37,7 @@ TEST(ResistanceFromTwoRuns, TheBridgeDropCancels) {
     SCOPED_TRACE(r);
     const auto result = ResistanceFromTwoRuns(Runs(819, r));
     ASSERT_TRUE(result.ok()) << result.error();
-    EXPECT_NEAR(*result, r, 1e-9 * r);
+    EXPECT_NEAR(result.value(), r, 1e-9 * r);
   }
 }
 
@@ -82,7 +82,7 @@ TEST(ResistanceFromTwoRuns, NeverGivesANonFiniteOrNegativeResistance) {
   flat.half.voltage_counts = flat.full.voltage_counts;
   for (const ResistanceRuns& runs : {falling, nan_voltage, inf_current, no_scale, flat}) {
     const auto result = ResistanceFromTwoRuns(runs);
-    EXPECT_FALSE(result.ok());
+    ASSERT_FALSE(result.ok());
     EXPECT_FALSE(result.error().empty());
   }
 }

@@ -36,15 +36,15 @@ TEST(VoltageCurrentLine, PassesThroughBothPointsAndGivesTheRegisters) {
   // U = 300 + 2.5 I counts.
   const auto line = LineThroughTwoPoints(800.0, 2300.0, 400.0, 1300.0);
   ASSERT_TRUE(line.ok());
-  EXPECT_DOUBLE_EQ(line->slope, 2.5);
-  EXPECT_DOUBLE_EQ(line->intercept, 300.0);
-  EXPECT_DOUBLE_EQ(line->At(800.0), 2300.0);
-  EXPECT_DOUBLE_EQ(line->At(400.0), 1300.0);
+  EXPECT_DOUBLE_EQ(line.value().slope, 2.5);
+  EXPECT_DOUBLE_EQ(line.value().intercept, 300.0);
+  EXPECT_DOUBLE_EQ(line.value().At(800.0), 2300.0);
+  EXPECT_DOUBLE_EQ(line.value().At(400.0), 1300.0);
 
   // At 2 A of 100 counts per A, with Kphase 2: (300 + 2.5 * 200) / 2.
-  const auto offset = VoltageRegisterAt(*line, 2.0, 100.0, 2.0);
+  const auto offset = VoltageRegisterAt(line.value(), 2.0, 100.0, 2.0);
   ASSERT_TRUE(offset.ok());
-  EXPECT_DOUBLE_EQ(*offset, 400.0);
+  EXPECT_DOUBLE_EQ(offset.value(), 400.0);
 }
 
 TEST(VoltageCurrentLine, EqualCurrentsOrAZeroBoostGiveATextNotAValue) {
