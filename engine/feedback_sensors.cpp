@@ -100,9 +100,8 @@ std::optional<int> InterpolationFraction(double lines, double motorSteps) {
 
 int ComputeELRES_FRACT(CVX_Setup& setup) {
   CVX_Parameter* target = Find(setup, kFraction);
-  CVX_Parameter* sinCosFraction = Find(setup, "SINCOS_fract");
   const auto type = ReadChoice(setup, kMotorSensorType);
-  if (!target || !sinCosFraction || !type) return 0;
+  if (!target || !type) return 0;
   if (*type != kSensorSineCosine) return 1;
   const auto lines = Base(setup, kLines);
   const auto steps = Base(setup, kMotorSteps);
@@ -110,8 +109,12 @@ int ComputeELRES_FRACT(CVX_Setup& setup) {
   const auto fraction = InterpolationFraction(*lines, *steps);
   if (!fraction) return 0;
   if (!WriteInternal(target, *fraction)) return 0;
-  const double low = *fraction;
-  SetParameterLimits(sinCosFraction, low, std::max(low, sinCosFraction->GetMaximum()));
+  // The user's interpolation choice cannot go below what the drive resolves;
+  // firmware without that choice still needs the fraction for "ENC2THL".
+  if (CVX_Parameter* sinCosFraction = Find(setup, "SINCOS_fract")) {
+    const double low = *fraction;
+    SetParameterLimits(sinCosFraction, low, std::max(low, sinCosFraction->GetMaximum()));
+  }
   return 1;
 }
 
@@ -163,7 +166,7 @@ int ComputeABSTART_MINMOVE(CVX_Setup& setup) {
 }
 
 bool HasElectricalResolution(CVX_Setup& setup) { return Has(setup, "ELRESL"); }
-bool HasInterpolationFraction(CVX_Setup& setup) { return Has(setup, kFraction) && Has(setup, "POSRANGEDEF"); }
+bool HasInterpolationFraction(CVX_Setup& setup) { return Has(setup, kFraction); }
 bool HasStartMoveCheck(CVX_Setup& setup) { return Has(setup, "ABSTART_MINMOVE"); }
 
 }  // namespace engine

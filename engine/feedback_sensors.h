@@ -44,8 +44,9 @@ int ComputeELRESL(CVX_Setup& setup);
 // ceil(log2(counts per electrical period)), min(10 - d, 8) for d in 0..9,
 // else 0. nullopt when the counts per period are not finite and positive.
 std::optional<int> InterpolationFraction(double lines, double motorSteps);
-// "ELRES_FRACT" = the fraction above, and "SINCOS_fract" gets it as its
-// minimum; left alone unless "MotorSensorType" is 2 (returns 1 then).
+// "ELRES_FRACT" = the fraction above, and "SINCOS_fract", where the setup
+// has it, gets it as its minimum; left alone unless "MotorSensorType" is 2
+// (returns 1 then).
 // Runs before "ENC2THL", which reads it.
 int ComputeELRES_FRACT(CVX_Setup& setup);
 
@@ -62,8 +63,8 @@ int ComputeABSTART_MINMOVE(CVX_Setup& setup);
 
 // Capability probes of the optional registers above.
 bool HasElectricalResolution(CVX_Setup& setup);  // "ELRESL"
-// "ELRES_FRACT", on firmware with "POSRANGEDEF" (the generation that brought
-// both; the register was computed in that firmware's block).
+// "ELRES_FRACT", whatever else the firmware has: "ENC2THL", "EncRes" and
+// "TRANSMISSION" read it, so a stale fraction would skew all three.
 bool HasInterpolationFraction(CVX_Setup& setup);
 bool HasStartMoveCheck(CVX_Setup& setup);  // "ABSTART_MINMOVE"
 

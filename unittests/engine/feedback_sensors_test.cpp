@@ -4,6 +4,7 @@
 
 #include <cmath>
 
+#include "engine/sequences.h"
 #include "feedback_sensors_test_setup.h"
 
 namespace {
@@ -143,6 +144,42 @@ TEST(InterpolationFraction, AngleIncrementUsesTheFractionJustComputed) {
   engine::ComputeELRES_FRACT(setup);
   engine::ComputeENC2THL(setup);
   EXPECT_EQ(Value(setup, "ENC2THL"), first);
+}
+
+// A closed-loop sine/cosine axis on firmware without the position range
+// register, as the register computation sequence sees it.
+CVX_Setup MakeSineCosineSetupWithoutPositionRange(double motorSteps) {
+  CVX_Setup setup;
+  enginetest::AddParameters(setup, {{"StepperControlType", 1},
+                                    {"MotorSensorType", 2},
+                                    {"LoadSensorType", 0},
+                                    {"No_encoder_lines", 500},
+                                    {"NoMotorSteps", motorSteps}});
+  enginetest::AddParameter(setup, "SINCOS_fract", 8)->InitLimits(0, 10);
+  enginetest::AddRegister(setup, "ELRES_FRACT", 0);
+  enginetest::AddParameter(setup, "ENC2THL", 0, kernel::ValueType::kUInt32);
+  return setup;
+}
+
+TEST(InterpolationFraction, ComputedBySequenceWithoutPositionRange) {
+  // 500 lines: 40 counts per period with 200 steps (d = 6), 20 with 400 (d = 5).
+  for (const auto& [steps, fraction] : {std::pair{200.0, 4.0}, std::pair{400.0, 5.0}}) {
+    SCOPED_TRACE(steps);
+    CVX_Setup setup = MakeSineCosineSetupWithoutPositionRange(steps);
+    engine::ComputeRegisterParameters(setup);
+    EXPECT_EQ(Value(setup, "ELRES_FRACT"), fraction);
+    EXPECT_EQ(setup.FindParameter("SINCOS_fract")->GetMinimum(), fraction);
+    // The angle increment counts the interpolated counts, not the stale 0.
+    EXPECT_EQ(Value(setup, "ENC2THL"), std::round(steps / 4 * kTwoTo32 / (std::exp2(fraction) * 2000)));
+  }
+}
+
+TEST(InterpolationFraction, ComputedWithoutTheUsersFractionChoice) {
+  CVX_Setup setup;
+  enginetest::AddParameters(setup, {{"MotorSensorType", 2}, {"No_encoder_lines", 500}, {"NoMotorSteps", 200}});
+  enginetest::AddRegister(setup, "ELRES_FRACT", 0);
+  ASSERT_EQ(engine::ComputeELRES_FRACT(setup), 1);
+  EXPECT_EQ(Value(setup, "ELRES_FRACT"), 4);
 }
 
 // ----- start-move check -----
