@@ -33,9 +33,13 @@ std::optional<double> Positive(std::optional<double> v) {
   return v;
 }
 
-// The divider the computation gives for a bit rate, as the register keeps it.
-double DividerFor(const CVX_Parameter& divider, double source_Hz, double rate_Hz) {
-  return kernel::FitToType(divider.GetValueType(), source_Hz / rate_Hz - 1.0);
+// The divider for a bit rate: the nearest whole divider, but never one that
+// slows the clock below the floor, where the read-out would overrun the loop.
+double DividerFor(double source_Hz, double rate_Hz, const SerialClockFloor& floor) {
+  const double nearest = std::round(source_Hz / rate_Hz - 1.0);
+  if (!floor.reachable || floor.rate_Hz <= 0.0) return nearest;
+  const double slowest = std::floor(source_Hz / floor.rate_Hz - 1.0);
+  return slowest >= 0.0 ? std::min(nearest, slowest) : nearest;
 }
 
 struct ReadOutLoop {
@@ -128,8 +132,9 @@ int ComputeSSIBR(CVX_Setup& setup) {
   CVX_Parameter* target = Find(setup, kDivider);
   const auto source_Hz = SerialClockSource(setup);
   const auto rate_Hz = EffectiveSerialClock(setup);
-  if (!target || !source_Hz || !rate_Hz) return 0;
-  return WriteInternal(target, *source_Hz / *rate_Hz - 1.0);
+  const auto floor = MinimumSerialClock(setup);
+  if (!target || !source_Hz || !rate_Hz || !floor) return 0;
+  return WriteInternal(target, DividerFor(*source_Hz, *rate_Hz, *floor));
 }
 
 int RecoverSerialClock(CVX_Setup& setup, bool load) {
@@ -143,21 +148,15 @@ int RecoverSerialClock(CVX_Setup& setup, bool load) {
   if (!target || !divider || !type || !source_Hz || !floor || !described) return 0;
   if (!*described) return 1;
   const CVX_FrequencyList& list = SerialClockList(setup, load, *type == kSensorBiss);
-  const double stored = divider->GetValueInInternalUnit();
-  const double divisor = stored + 1.0;
+  const double divisor = divider->GetValueInInternalUnit() + 1.0;
   if (!SameLength(list) || !std::isfinite(divisor) || divisor <= 0.0) return 0;
   const auto listed_Hz = ListedClock(list.kHz, *source_Hz / divisor);
   if (!listed_Hz) return 0;
-
-  double rate_Hz = RaiseToFloor(*listed_Hz, *floor);
-  // A rate the computation raised to the floor lies off the list, and the
-  // nearest entry would give another divider on the next computation.
-  if (floor->reachable && floor->rate_Hz > 0.0 && DividerFor(*divider, *source_Hz, rate_Hz) != stored &&
-      DividerFor(*divider, *source_Hz, floor->rate_Hz) == stored)
-    rate_Hz = floor->rate_Hz;
-
+  // A clock the computation raised to the floor comes back as the nearer
+  // listed rate, which the next computation then gives the drive: the trip
+  // settles there instead of keeping a rate no list entry shows.
   WidenClockParameter(*target);
-  return WriteBase(target, rate_Hz);
+  return WriteBase(target, RaiseToFloor(*listed_Hz, *floor));
 }
 
 int RecoverSSI_freq(CVX_Setup& setup) { return RecoverSerialClock(setup, false); }
@@ -167,8 +166,12 @@ int RecoverSSI_freq_LD(CVX_Setup& setup) { return RecoverSerialClock(setup, true
 int ComputeSPICLKMODE(CVX_Setup& setup) {
   CVX_Parameter* target = Find(setup, "SPICLKMODE");
   const auto load = SerialRegistersDescribeLoad(setup);
-  const auto rate_Hz = EffectiveSerialClock(setup);
-  if (!target || !load || !rate_Hz) return 0;
+  const auto names = DescribedSerialSensor(setup);
+  if (!target || !load || !names) return 0;
+  // The chosen rate's code: a rate raised to the floor lies off the list and
+  // would get the default code of no entry near it.
+  const auto rate_Hz = Base(setup, names->clock_Hz);
+  if (!rate_Hz) return 0;
   const auto type = SensorTypeOn(setup, *load);
   if (!type) return 0;
   const auto mode = ClockModeFor(SerialClockList(setup, *load, *type == kSensorBiss), *rate_Hz);

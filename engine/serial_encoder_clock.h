@@ -59,21 +59,22 @@ std::optional<int> ClockModeFor(const CVX_FrequencyList& list, double rate_Hz);
 // gives it the unsigned 32-bit type (4).
 void WidenClockParameter(CVX_Parameter& parameter);
 
-// "SSIBR" = clock source / effective bit rate - 1.
+// "SSIBR" = clock source / effective bit rate - 1, to the nearest whole
+// divider, but never one that slows the clock below the floor.
 int ComputeSSIBR(CVX_Setup& setup);
 
 // A sensor's frequency parameter back from "SSIBR": the listed rate of the
-// divided clock, raised to the floor; when that rate would not give "SSIBR"
-// back but the floor does (the computation raised the rate), the floor. A
-// frequency parameter of one word is widened to 32 bits first. 0 with
-// nothing changed when the list is empty or its two lists differ in length;
-// 1 with nothing changed while the registers describe the other sensor.
+// divided clock, raised to the floor. A frequency parameter of one word is
+// widened to 32 bits first. 0 with nothing changed when the list is empty or
+// its two lists differ in length; 1 with nothing changed while the
+// registers describe the other sensor.
 int RecoverSerialClock(CVX_Setup& setup, bool load);
 int RecoverSSI_freq(CVX_Setup& setup);
 int RecoverSSI_freq_LD(CVX_Setup& setup);
 
-// "SPICLKMODE": the clock-mode code of the effective bit rate in its input's
-// list. Only firmware that has the register.
+// "SPICLKMODE": the clock-mode code of the described sensor's frequency
+// parameter (as chosen, not raised to the floor) in its input's list. Only
+// firmware that has the register.
 int ComputeSPICLKMODE(CVX_Setup& setup);
 bool HasSerialClockMode(CVX_Setup& setup);
 

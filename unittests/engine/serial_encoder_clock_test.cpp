@@ -108,8 +108,30 @@ TEST(SerialBitRate, RaisedToTheFloor) {
   Set(setup, "AEI_ComputeTime", 76e-6);  // floor about 1.39 MHz
   Set(setup, "SSI_freq", 1e6);
   ComputeReadOut(setup);
-  EXPECT_EQ(Value(setup, "SSIBR"), std::round(kProcessor_Hz / FloorFor(76) - 1));  // 42, not 59
-  EXPECT_EQ(Value(setup, "SPICLKMODE"), 2);  // the raised rate is not listed
+  EXPECT_EQ(Value(setup, "SSIBR"), std::floor(kProcessor_Hz / FloorFor(76) - 1));  // 42, not 59
+  // The clock mode is the chosen rate's, not the default of an unlisted one.
+  EXPECT_EQ(Value(setup, "SPICLKMODE"), 1);
+}
+
+// Rounding the divider to the nearest could slow the clock below the floor,
+// and the read-out would no longer fit into the loop period.
+TEST(SerialBitRate, DividedClockNeverFallsBelowTheFloor) {
+  for (double compute_us = 20; compute_us < 90; compute_us += 0.7) {
+    SCOPED_TRACE(compute_us);
+    CVX_Setup setup = fbtest::MakeFeedbackSetup();
+    Set(setup, "AEI_ComputeTime", compute_us * 1e-6);
+    const double floor_Hz = engine::MinimumSerialClock(setup)->rate_Hz;
+    for (double rate : {250e3, floor_Hz, floor_Hz + 1000}) {
+      Set(setup, "SSI_freq", rate);
+      ASSERT_EQ(engine::ComputeSSIBR(setup), 1);
+      EXPECT_GE(kProcessor_Hz / (Value(setup, "SSIBR") + 1), floor_Hz);
+    }
+  }
+  // A rate well above the floor keeps the nearest divider.
+  CVX_Setup setup = fbtest::MakeFeedbackSetup();
+  Set(setup, "SSI_freq", 1.3e6);  // 45.15 rounds to 45
+  engine::ComputeSSIBR(setup);
+  EXPECT_EQ(Value(setup, "SSIBR"), 45);
 }
 
 TEST(SerialBitRate, ZeroRateWithoutFloorWritesNothing) {
@@ -144,17 +166,37 @@ TEST(SerialBitRate, SingleEntryListRecoversItsEntry) {
   }
 }
 
-TEST(SerialBitRate, RecoveredRaisedRateIsTheFloor) {
-  CVX_Setup setup = fbtest::MakeFeedbackSetup();
-  Set(setup, "AEI_ComputeTime", 76e-6);
-  Set(setup, "SSI_freq", 1e6);
-  engine::ComputeSSIBR(setup);
-  const double divider = Value(setup, "SSIBR");
-  // The divided clock lies nearer 1.5 MHz, which would give divider 39.
-  engine::RecoverSSI_freq(setup);
-  EXPECT_EQ(Value(setup, "SSI_freq"), FloorFor(76));
-  engine::ComputeSSIBR(setup);
-  EXPECT_EQ(Value(setup, "SSIBR"), divider);
+// A rate below the floor is raised for the drive; the divided clock read back
+// is the nearer listed rate, which the next computation gives the drive and
+// which reads back unchanged from then on.
+TEST(SerialBitRate, RaisedRateSettlesOnTheNearerListedRate) {
+  struct Row {
+    double compute_us;  // sets the floor
+    double chosen_Hz;
+    double firstDivider, listed_Hz, settledDivider;
+  };
+  const Row rows[] = {
+      {39.6, 250e3, 129, 500e3, 119},  // floor about 460 kHz: 461.5 kHz lies nearer 500 kHz
+      {76, 1e6, 42, 1.5e6, 39},        // floor about 1.39 MHz: 1.395 MHz lies nearer 1.5 MHz
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.compute_us);
+    CVX_Setup setup = fbtest::MakeFeedbackSetup();
+    Set(setup, "AEI_ComputeTime", row.compute_us * 1e-6);
+    Set(setup, "SSI_freq", row.chosen_Hz);
+    ComputeReadOut(setup);
+    EXPECT_EQ(Value(setup, "SSIBR"), row.firstDivider);
+    EXPECT_EQ(Value(setup, "SPICLKMODE"), *engine::ClockModeFor(fbtest::kSsiList, row.chosen_Hz));
+    ASSERT_EQ(engine::RecoverSSI_freq(setup), 1);
+    EXPECT_EQ(Value(setup, "SSI_freq"), row.listed_Hz);
+    for (int trip = 0; trip < 2; ++trip) {
+      ComputeReadOut(setup);
+      EXPECT_EQ(Value(setup, "SSIBR"), row.settledDivider);
+      EXPECT_EQ(Value(setup, "SPICLKMODE"), *engine::ClockModeFor(fbtest::kSsiList, row.listed_Hz));
+      engine::RecoverSSI_freq(setup);
+      EXPECT_EQ(Value(setup, "SSI_freq"), row.listed_Hz);
+    }
+  }
 }
 
 TEST(SerialBitRate, ListedRateBelowTheFloorIsRaised) {
