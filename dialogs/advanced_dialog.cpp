@@ -204,6 +204,9 @@ void CAdvancedDialog::OnChangedParameterValue(const std::string& name) {
     engine::KeepPeriodsAtNewPwm(setup, m_kept);
     for (const char* shown : {"CLPER", "SLPER", "Ts_S", "Ts_C", "PWMperiod"}) RefreshParameterControls(shown);
     UpdateData(FALSE);
+  } else if (!SameName(name, "CLPER") && !SameName(name, "SLPER")) {
+    // The dividers are whole numbers the refresh below keeps consistent.
+    KeepValuesAsDriveUses(name);
   }
 }
 

@@ -7,6 +7,7 @@
 
 #include "engine/gain_registers.h"
 #include "engine/parameter_limits.h"
+#include "engine/sequences.h"
 #include "engine/setup_access.h"
 #include "engine/step_units.h"
 #include "kernel/name_key.h"
@@ -79,5 +80,27 @@ void CMySetupDlg::OnChangedParameterValue(const std::string& name) {
   } else if ((SameName(name, "In") || SameName(name, "InPS")) && kernel::HasParameter(setup, "KPTHT")) {
     LimitMaxCurrent(*this, setup);
   }
+  KeepValuesAsDriveUses(name);
   CVX_EditSetupDlg::OnChangedParameterValue(name);
+}
+
+void CMySetupDlg::KeepValuesAsDriveUses(const std::string& name) {
+  // Choices are whole numbers the registers hold as they are; their own
+  // rules keep the values that follow them.
+  if (!IsBoundToEdit(name)) return;
+  CVX_Setup& setup = *GetSetup();
+  CVX_Setup used = engine::RoundTripCopy(setup);
+  for (const BoundEdit& edit : BoundEdits()) {
+    const bool typed = SameName(edit.name, name);
+    // A hidden edit may hold a value the drive takes from another one in
+    // the present mode (a correction delay shares its register with the
+    // error time); it keeps what the person left there.
+    const CWnd* control = GetDlgItem(edit.editId);
+    if (!typed && !(control && control->IsWindowVisible())) continue;
+    const auto value = engine::Base(used, edit.name);
+    const auto shown = engine::Base(setup, edit.name);
+    if (!value || !shown || *value == *shown) continue;
+    engine::WriteBase(setup, edit.name, *value);
+    if (!typed) RefreshParameterControls(edit.name);
+  }
 }

@@ -7,7 +7,8 @@
 
 // The base of every setup dialog of the plug-in. To the kernel's dialog base
 // it adds one thing: when the user changes a gain, the registers that depend
-// on it are computed at once and the gain is recovered from them, so the
+// on it are computed at once and the gain is recovered from them; any other
+// typed value is brought to what the registers give back for it. So the
 // dialog always shows the value the drive will really use.
 class CMySetupDlg : public CVX_EditSetupDlg {
  public:
@@ -15,4 +16,13 @@ class CMySetupDlg : public CVX_EditSetupDlg {
               CWnd* pParentWnd = nullptr);
 
   void OnChangedParameterValue(const std::string& name) override;
+
+ protected:
+  // After a value was typed into an edit: it, and every value on view in
+  // another edit, becomes the one the drive will use (what the registers
+  // computed from the setup give back), so that the edits show those. A
+  // typed value can change another on view where both share registers (the
+  // ends of the position range) or one is a share of the other (an integral
+  // limit of a speed limit).
+  void KeepValuesAsDriveUses(const std::string& name);
 };

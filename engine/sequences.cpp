@@ -282,6 +282,13 @@ void ComputeAllOptions(CVX_Setup& setup) {
   UpdateStepUnits(setup);
 }
 
+CVX_Setup RoundTripCopy(const CVX_Setup& setup) {
+  CVX_Setup trial = setup;
+  ComputeRegisterParameters(trial);
+  RecoverUserParameters(trial);
+  return trial;
+}
+
 bool HasDriveWarningLimits(CVX_Setup& setup) { return HasAll(setup, {"II2TWARLIM_D", "I2TWARLIM_M"}); }
 bool HasSpeedFeedForward(CVX_Setup& setup) { return HasAll(setup, {"KFFS_scl", "KFFS", "SFTSFFW"}); }
 bool HasSoftwareLimitSwitches(CVX_Setup& setup) { return Has(setup, "isSWLS"); }

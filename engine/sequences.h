@@ -6,7 +6,7 @@
 #include "engine/load_units.h"
 #include "engine/step_units.h"
 
-class CVX_Setup;
+#include "kernel/setup.h"
 
 // The fixed sequences in which the register functions run, and the
 // capability probes by which they adapt to the firmware's parameter set.
@@ -35,6 +35,11 @@ void UpdateParameterLimits(CVX_Setup& setup);
 // feedback and mode options, the load-side units, the step units. It writes
 // no register.
 void ComputeAllOptions(CVX_Setup& setup);
+
+// A copy of `setup` after register computation and user value recovery:
+// its user values are those the drive will use, as the next opening of any
+// dialog shows them. `setup` itself does not change.
+CVX_Setup RoundTripCopy(const CVX_Setup& setup);
 
 // Capability probes: quiet look-ups, true when the firmware has the feature.
 bool HasDriveWarningLimits(CVX_Setup& setup);   // "II2TWARLIM_D", "I2TWARLIM_M"

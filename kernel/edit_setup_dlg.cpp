@@ -141,6 +141,19 @@ void CVX_EditSetupDlg::Refresh(Binding& binding) {
   }
 }
 
+std::vector<CVX_EditSetupDlg::BoundEdit> CVX_EditSetupDlg::BoundEdits() const {
+  std::vector<BoundEdit> edits;
+  for (const Binding& binding : m_bindings)
+    if (binding.kind == Kind::kEdit) edits.push_back({binding.name, binding.firstId});
+  return edits;
+}
+
+bool CVX_EditSetupDlg::IsBoundToEdit(std::string_view name) const {
+  for (const Binding& binding : m_bindings)
+    if (binding.kind == Kind::kEdit && SameName(binding.name, name)) return true;
+  return false;
+}
+
 void CVX_EditSetupDlg::RefreshParameterControls(std::string_view name) {
   for (Binding& binding : m_bindings)
     if (SameName(binding.name, name)) Refresh(binding);
@@ -226,8 +239,10 @@ void CVX_EditSetupDlg::OnEditLeft(Binding& binding) {
 }
 
 void CVX_EditSetupDlg::Written(const std::string& name) {
-  RefreshParameterControls(name);
+  // The change handler may replace the value by the one the drive will use;
+  // the controls show that one, not what was typed.
   OnChangedParameterValue(name);
+  RefreshParameterControls(name);
   OnRefreshParameterValue(name);
 }
 

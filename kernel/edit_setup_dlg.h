@@ -23,9 +23,10 @@ class CVX_Parameter;
 // kernel and not bound.
 //
 // After a person changes a bound control the parameter is written (the
-// kernel clips to the limits and fits the type), every control bound to it
-// shows the kept value, and then OnChangedParameterValue(name) and
-// OnRefreshParameterValue(name) are called, in that order.
+// kernel clips to the limits and fits the type), OnChangedParameterValue(name)
+// is called, every control bound to it shows the value then kept (so a
+// handler that quantises the value shows its result), and last
+// OnRefreshParameterValue(name) is called.
 class CVX_EditSetupDlg : public CDialog {
  public:
   CVX_EditSetupDlg(CVX_Setup* setup, UINT nIDTemplate, CWnd* pParentWnd = nullptr);
@@ -50,6 +51,15 @@ class CVX_EditSetupDlg : public CDialog {
   // A combo box whose entries carry the values as item data; the value is
   // the selected entry's data. A value no entry carries selects none.
   void AddSwitchComboParameterControls(std::string_view name, int comboId);
+
+  // The edits bound to parameters, in binding order: the parameter's name
+  // as the setup spells it and the edit's identifier.
+  struct BoundEdit {
+    std::string name;
+    int editId;
+  };
+  std::vector<BoundEdit> BoundEdits() const;
+  bool IsBoundToEdit(std::string_view name) const;
 
   // ----- refresh -----
   // Every control bound to `name` shows the stored value again.
