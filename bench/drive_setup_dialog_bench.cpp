@@ -14,10 +14,10 @@
 #include "engine/unit_scale.h"
 #include "kernel/setup_file.h"
 #include "kernel/unit_scale.h"
-#include "platform/clock.h"
 #include "platform/resources.h"
 #include "platform/user_actions.h"
 #include "platform/user_script.h"
+#include "timebase/clock.h"
 
 namespace {
 
@@ -32,10 +32,10 @@ struct DialogEnvironment {
     platform::ResourceLoad load = platform::LoadResources(DRIVESETUP_SOURCE_DIR "/resources");
     if (!load.ok()) throw std::runtime_error(load.errors.front());
     platform::SetCurrentResources(load.resources);
-    platform::SetCurrentClock(&clock);
+    timebase::SetCurrentClock(&clock);
     kernel::SetUnitScaleFunctions(&engine::ScaleFactor, &engine::ScaleOffset);
   }
-  platform::VirtualClock clock;
+  timebase::VirtualClock clock;
 };
 
 std::unique_ptr<CVX_Setup> LoadExample(const char* name) {

@@ -8,11 +8,11 @@
 #include <string>
 
 #include "drive/simulated_drive.h"
+#include "kernel/coff_format.h"
 #include "kernel/drive_link.h"
 #include "kernel/program_run.h"
-#include "kernel/coff_format.h"
 #include "kernel/setup_file.h"
-#include "platform/clock.h"
+#include "timebase/clock.h"
 
 namespace {
 
@@ -30,7 +30,7 @@ void BM_OneSecondOfDriveTime(benchmark::State& state) {
   const auto registers = kernel::CollectRegisters(setup);
   // The drive follows the process clock on every call; held at zero, only
   // AdvanceTo moves it.
-  const platform::ScopedVirtualClock clock;
+  const timebase::ScopedVirtualClock clock;
   for (auto _ : state) {
     std::string error;
     auto drive = drive::MakeSimulatedDrive(setup, "", error);

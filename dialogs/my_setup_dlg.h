@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "kernel/edit_setup_dlg.h"
+#include "kernel/ui/edit_setup_dlg.h"
 
 // The base of every setup dialog of the plug-in. To the kernel's dialog base
 // it adds one thing: when the user changes a gain, the registers that depend

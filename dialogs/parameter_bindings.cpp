@@ -1,6 +1,6 @@
 #include "dialogs/parameter_bindings.h"
 
-#include "kernel/edit_setup_dlg.h"
+#include "kernel/ui/edit_setup_dlg.h"
 
 namespace dialogs {
 

@@ -11,7 +11,7 @@
 #include "kernel/probe.h"
 #include "kernel/program_run.h"
 #include "kernel/setup.h"
-#include "platform/clock.h"
+#include "timebase/clock.h"
 
 namespace drive {
 namespace {
@@ -76,7 +76,7 @@ void SimulatedDrive::ApplyTimingRegisters() {
 }
 
 void SimulatedDrive::CatchUp() {
-  const double now_s = std::chrono::duration<double>(platform::CurrentClock().Now()).count();
+  const double now_s = std::chrono::duration<double>(timebase::CurrentClock().Now()).count();
   AdvanceTo(now_s);
 }
 

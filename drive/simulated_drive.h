@@ -21,7 +21,7 @@ namespace drive {
 
 // A drive made of the simulated plant and the test programs, answering the
 // kernel as a drive on a link would. It runs in drive time: every call first
-// brings it up to platform::CurrentClock().Now(), stepping the running
+// brings it up to timebase::CurrentClock().Now(), stepping the running
 // program and the plant once per fast-loop period; with no program running
 // the axis is off and time passes without stepping. The same setup,
 // configuration and calls at the same clock times give the same answers.

@@ -7,8 +7,8 @@
 #include "host/report.h"
 #include "kernel/parameter.h"
 #include "kernel/setup.h"
-#include "platform/clock.h"
 #include "platform/user_script.h"
+#include "timebase/clock.h"
 
 namespace host {
 namespace {
@@ -49,7 +49,7 @@ EditOutcome RunEdit(const Invocation& inv, CVX_Setup& setup, const PluginLibrary
   {
     // Waits and the dialogs' timers cost no wall time and run the same way
     // every time.
-    const platform::ScopedVirtualClock time;
+    const timebase::ScopedVirtualClock time;
     run = platform::RunUserScript(script, [&] { return static_cast<INT_PTR>(plugin.EditSetup(&edited)); });
   }
   if (!run.ok) return {Failure{fmt::format("edit: the script {} stopped: {}", inv.scriptPath, run.failure)}, false};

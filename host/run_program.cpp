@@ -16,7 +16,7 @@
 #include "kernel/logger.h"
 #include "kernel/probe.h"
 #include "kernel/program_run.h"
-#include "platform/clock.h"
+#include "timebase/clock.h"
 
 namespace host {
 namespace {
@@ -59,7 +59,7 @@ Outcome RunProgram(const Invocation& inv, CVX_Setup& setup, std::ostream& out) {
   std::string error;
   auto drive = drive::MakeSimulatedDrive(setup, "", error);
   if (!drive) return Fail(name, error);
-  platform::ScopedVirtualClock time;
+  timebase::ScopedVirtualClock time;
   const kernel::ScopedActiveDrive active(drive.get());
 
   CVX_CoffFormat coff(kernel::GetOutPathName(name));

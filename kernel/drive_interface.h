@@ -136,7 +136,7 @@ struct UnsolicitedFrame {
 
 // Requirements on every implementation:
 //  - A call returns as soon as the drive has answered; it never sleeps or
-//    waits on a real clock, and never moves platform::CurrentClock(). What
+//    waits on a real clock, and never moves timebase::CurrentClock(). What
 //    the drive reports reflects its state at CurrentClock().Now(): a drive
 //    that runs programs in time (the simulated one) brings itself up to that
 //    instant before it answers.

@@ -31,7 +31,8 @@ void ForgetWindowTree(HWND hwnd) {
 
 namespace {
 
-using platform::Clock;
+using timebase::Clock;
+using timebase::CurrentClock;
 using platform::detail::Timer;
 using platform::detail::Ui;
 
@@ -72,7 +73,7 @@ UINT_PTR CWnd::SetTimer(UINT_PTR nIDEvent, UINT nElapse, void*) {
   auto& ui = Ui();
   // A zero period would fire forever without time passing.
   const Clock::Duration period = std::chrono::milliseconds(std::max(nElapse, 1U));
-  const Clock::Duration due = platform::CurrentClock().Now() + period;
+  const Clock::Duration due = timebase::CurrentClock().Now() + period;
   const std::uint64_t order = ui.nextTimerOrder++;
   for (Timer& timer : ui.timers) {
     if (timer.hwnd == m_hWnd && timer.id == nIDEvent) {
@@ -100,7 +101,7 @@ BOOL PeekMessage(MSG* pMsg, HWND, UINT, UINT, UINT wRemoveMsg) {
     msg = ui.posted.front();
     if (wRemoveMsg & PM_REMOVE) ui.posted.pop_front();
   } else {
-    const Clock::Duration now = platform::CurrentClock().Now();
+    const Clock::Duration now = timebase::CurrentClock().Now();
     const auto due = DueTimer(now);
     if (!due) return FALSE;
     const Timer& timer = ui.timers[*due];

@@ -3,13 +3,13 @@
 #include <functional>
 #include <vector>
 
-#include "platform/clock.h"
 #include "platform/win_types.h"
+#include "timebase/clock.h"
 
 class CDialog;
 
 // The message loop of the one user-interface thread: posted messages,
-// window timers on platform::CurrentClock(), and the modal dialogs open.
+// window timers on timebase::CurrentClock(), and the modal dialogs open.
 //
 // A timer fires when the clock reaches its due time and the loop next looks
 // for work: in a modal loop before the person acts, in the pump of a long
@@ -40,9 +40,9 @@ int DispatchPendingMessages();
 // reaches its due time. Stops early once the current user has stopped, or
 // once `stopEarly` (checked after each tick) says so; returns the time that
 // did not pass then, zero otherwise.
-Clock::Duration LetTimePass(Clock::Duration duration, const std::function<bool()>& stopEarly = {});
+timebase::Clock::Duration LetTimePass(timebase::Clock::Duration duration, const std::function<bool()>& stopEarly = {});
 // The due time of the next timer, if any timer runs.
-bool NextTimerDue(Clock::Duration& due);
+bool NextTimerDue(timebase::Clock::Duration& due);
 int RunningTimerCount();
 
 // The modal dialogs open, the first opened first.

@@ -3,7 +3,6 @@
 // Everything the dialog code uses of the headless user-interface framework.
 
 #include "platform/bitmap.h"
-#include "platform/clock.h"
 #include "platform/controls.h"
 #include "platform/dialog.h"
 #include "platform/html_help.h"
@@ -14,3 +13,4 @@
 #include "platform/win_app.h"
 #include "platform/win_types.h"
 #include "platform/wnd.h"
+#include "timebase/clock.h"

@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/clock.h"
 #include "platform/control_class.h"
 #include "platform/win_types.h"
+#include "timebase/clock.h"
 
 class CDialog;
 
@@ -60,8 +60,8 @@ namespace platform::detail {
 struct Timer {
   HWND hwnd = nullptr;
   UINT_PTR id = 0;
-  Clock::Duration period{};
-  Clock::Duration due{};
+  timebase::Clock::Duration period{};
+  timebase::Clock::Duration due{};
   std::uint64_t order = 0;  // equal due times fire in the order they were set
 };
 

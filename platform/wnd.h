@@ -113,7 +113,7 @@ class CWnd {
   LRESULT Default();
   virtual const platform::MessageMap* GetMessageMap() const;
 
-  // ----- timers (on platform::CurrentClock()) -----
+  // ----- timers (on timebase::CurrentClock()) -----
   // Starts or restarts timer `nIDEvent`: WM_TIMER every `nElapse` ms until
   // killed or the window is destroyed. 0 when the window does not exist.
   UINT_PTR SetTimer(UINT_PTR nIDEvent, UINT nElapse, void* lpfnTimer = nullptr);

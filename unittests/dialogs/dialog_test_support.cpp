@@ -19,7 +19,7 @@ void DialogTest::SetUp() {
   platform::ResourceLoad load = platform::LoadResources(DRIVESETUP_SOURCE_DIR "/resources");
   ASSERT_TRUE(load.ok()) << load.errors.front();
   platform::SetCurrentResources(load.resources);
-  platform::SetCurrentClock(&clock);
+  timebase::SetCurrentClock(&clock);
   savedFactor_ = kernel::InstalledScaleFactor();
   savedOffset_ = kernel::InstalledScaleOffset();
   kernel::SetUnitScaleFunctions(&engine::ScaleFactor, &engine::ScaleOffset);
@@ -27,7 +27,7 @@ void DialogTest::SetUp() {
 
 void DialogTest::TearDown() {
   kernel::SetUnitScaleFunctions(savedFactor_, savedOffset_);
-  platform::SetCurrentClock(nullptr);
+  timebase::SetCurrentClock(nullptr);
 }
 
 void DialogTest::UseExample(std::string_view name) {

@@ -9,9 +9,9 @@
 
 #include "kernel/setup.h"
 #include "kernel/unit_scale.h"
-#include "platform/clock.h"
 #include "platform/ui.h"
 #include "platform/user_script.h"
+#include "timebase/clock.h"
 
 // The fixture of every dialog test: the project's resources, virtual time,
 // the engine's unit scales installed as the host installs the plug-in's, and
@@ -49,7 +49,7 @@ class DialogTest : public ::testing::Test {
   // computation, then user value recovery.
   void RunOpenerSequences();
 
-  platform::VirtualClock clock;
+  timebase::VirtualClock clock;
   std::unique_ptr<CVX_Setup> setup;
 
  private:

@@ -12,7 +12,7 @@
 #include "kernel/drive_interface.h"
 #include "kernel/logger.h"
 #include "kernel/setup.h"
-#include "platform/clock.h"
+#include "timebase/clock.h"
 
 // A simulated drive for an example setup, installed as the active drive on a
 // virtual clock, and driven through the kernel's own calls as a test would:
@@ -50,7 +50,7 @@ class SimBench {
 
   std::unique_ptr<CVX_Setup> setup_;
   std::unique_ptr<drive::SimulatedDrive> drive_;
-  platform::ScopedVirtualClock clock_;
+  timebase::ScopedVirtualClock clock_;
   std::unique_ptr<kernel::ScopedActiveDrive> active_;
   std::map<std::string, std::unique_ptr<CVX_CoffFormat>> images_;
 };

@@ -1,7 +1,7 @@
 #pragma once
 
-// Process state a test changes for its own duration: environment variables,
-// a scratch directory and the dialog templates.
+// Process state a test changes for its own duration: environment variables
+// and a scratch directory.
 
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -9,12 +9,8 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <initializer_list>
-#include <memory>
 #include <optional>
 #include <string>
-
-#include "platform/resources.h"
 
 // Sets an environment variable for its lifetime; restores the old state.
 class ScopedEnv {
@@ -66,21 +62,4 @@ class TempDir {
 
  private:
   std::filesystem::path path_;
-};
-
-// Installs dialog templates given as JSON text as the current resources for
-// its lifetime.
-class ScopedTemplates {
- public:
-  ScopedTemplates(std::initializer_list<const char*> templates) {
-    auto resources = std::make_shared<platform::ResourceSet>();
-    for (const char* text : templates) {
-      const auto errors = platform::AddDialogText(*resources, text, "test template");
-      EXPECT_TRUE(errors.empty()) << errors.front();
-    }
-    platform::SetCurrentResources(resources);
-  }
-  ~ScopedTemplates() { platform::SetCurrentResources(nullptr); }
-  ScopedTemplates(const ScopedTemplates&) = delete;
-  ScopedTemplates& operator=(const ScopedTemplates&) = delete;
 };

@@ -20,7 +20,7 @@ class TimerDialog : public CDialog {
 
  private:
   void OnTimer(UINT_PTR nIDEvent) {
-    const auto now = std::chrono::duration_cast<std::chrono::milliseconds>(platform::CurrentClock().Now());
+    const auto now = std::chrono::duration_cast<std::chrono::milliseconds>(timebase::CurrentClock().Now());
     log.push_back(std::to_string(nIDEvent) + "@" + std::to_string(now.count()));
   }
   LRESULT OnApp(WPARAM wParam, LPARAM) {

@@ -186,13 +186,13 @@ void UiTest::SetUp() {
   // Initialisation data of the filter combo, as resources/combos.json gives it.
   ASSERT_TRUE(load.resources->AddComboItems(kSampleDialogId, kFilterCombo, {"LowPass, High"}).empty());
   platform::SetCurrentResources(load.resources);
-  platform::SetCurrentClock(&clock);
+  timebase::SetCurrentClock(&clock);
 }
 
 void UiTest::TearDown() {
   EXPECT_TRUE(platform::OpenDialogs().empty());
   EXPECT_EQ(platform::RunningTimerCount(), 0);
-  platform::SetCurrentClock(nullptr);
+  timebase::SetCurrentClock(nullptr);
   platform::SetCurrentResources(nullptr);
 }
 

@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/clock.h"
 #include "platform/ui.h"
 #include "platform/user_script.h"
+#include "timebase/clock.h"
 
 // Two small dialogs built from the templates in unittests/platform/data,
 // whose handlers log what reached them, and a fixture that runs each test on
@@ -115,7 +115,7 @@ class UiTest : public ::testing::Test {
   // Runs the sample dialog with `script` as the person.
   platform::ScriptRun RunSample(platform::UserScript& script, SampleDialog& dialog);
 
-  platform::VirtualClock clock;
+  timebase::VirtualClock clock;
 };
 
 }  // namespace uitest

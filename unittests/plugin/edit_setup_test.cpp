@@ -4,9 +4,9 @@
 
 #include "kernel/errors.h"
 #include "kernel/setup_file.h"
-#include "platform/clock.h"
 #include "platform/ui.h"
 #include "platform/user_script.h"
+#include "timebase/clock.h"
 #include "unittests/plugin/plugin_module.h"
 
 namespace {
@@ -17,12 +17,12 @@ class EditSetupExport : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(PluginModule::Get().Complete());
-    platform::SetCurrentClock(&clock);
+    timebase::SetCurrentClock(&clock);
     kernel::SetupLoadResult load = kernel::LoadSetupFile(DRIVESETUP_SOURCE_DIR "/examples/two_phase_open_loop.json");
     ASSERT_TRUE(load.ok()) << load.ErrorText();
     setup = std::move(load.setup);
   }
-  void TearDown() override { platform::SetCurrentClock(nullptr); }
+  void TearDown() override { timebase::SetCurrentClock(nullptr); }
 
   int EditWith(platform::UserScript& script) {
     int result = -1;
@@ -34,7 +34,7 @@ class EditSetupExport : public ::testing::Test {
     return result;
   }
 
-  platform::VirtualClock clock;
+  timebase::VirtualClock clock;
   std::unique_ptr<CVX_Setup> setup;
 };
 

@@ -5,14 +5,15 @@
 #include <string>
 #include <vector>
 
-#include "kernel/edit_setup_dlg.h"
 #include "kernel/motor_database.h"
 #include "kernel/parameter.h"
 #include "kernel/setup.h"
+#include "kernel/ui/edit_setup_dlg.h"
 #include "platform/user_actions.h"
 #include "platform/user_script.h"
 #include "unittests/kernel/error_capture.h"
 #include "unittests/kernel/test_environment.h"
+#include "unittests/kernel/ui/scoped_templates.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "kernel/edit_setup_dlg.h"
+#include "kernel/ui/edit_setup_dlg.h"
 
 #include <gtest/gtest.h>
 
@@ -8,11 +8,11 @@
 
 #include "kernel/parameter.h"
 #include "kernel/setup.h"
-#include "platform/clock.h"
 #include "platform/message_loop.h"
 #include "platform/resources.h"
 #include "platform/user_actions.h"
 #include "platform/user_script.h"
+#include "timebase/clock.h"
 #include "unittests/kernel/error_capture.h"
 
 namespace {
@@ -69,7 +69,7 @@ class EditSetupDlgTest : public ::testing::Test {
     const auto errors = platform::AddDialogText(*resources, kTemplate, "edit setup test");
     ASSERT_TRUE(errors.empty()) << errors.front();
     platform::SetCurrentResources(resources);
-    platform::SetCurrentClock(&clock);
+    timebase::SetCurrentClock(&clock);
 
     setup.AddUnitFamily("rad/s");
     setup.MergeDerivedUnit("rpm", "rad/s", kRpmPerRadS, 0.0);
@@ -87,7 +87,7 @@ class EditSetupDlgTest : public ::testing::Test {
   }
   void TearDown() override {
     EXPECT_TRUE(platform::OpenDialogs().empty());
-    platform::SetCurrentClock(nullptr);
+    timebase::SetCurrentClock(nullptr);
     platform::SetCurrentResources(nullptr);
   }
 
@@ -100,7 +100,7 @@ class EditSetupDlgTest : public ::testing::Test {
   }
   double Value(const char* name) { return setup.GetParameterValueInBaseUnit(name); }
 
-  platform::VirtualClock clock;
+  timebase::VirtualClock clock;
   CVX_Setup setup;
   TestDlg dialog{&setup};
   ErrorCapture errors;

@@ -1,4 +1,4 @@
-#include "kernel/edit_setup_dlg.h"
+#include "kernel/ui/edit_setup_dlg.h"
 
 #include <cmath>
 #include <cstdint>

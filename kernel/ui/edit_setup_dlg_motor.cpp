@@ -8,11 +8,11 @@
 
 #include <fmt/format.h>
 
-#include "kernel/edit_setup_dlg.h"
 #include "kernel/errors.h"
 #include "kernel/name_key.h"
 #include "kernel/parameter.h"
 #include "kernel/setup.h"
+#include "kernel/ui/edit_setup_dlg.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <chrono>
 #include <cstdint>
 
-namespace platform {
+namespace timebase {
 
 // One source of time for the UI framework's timers and the simulated drive.
 //
@@ -65,4 +65,4 @@ class ScopedVirtualClock {
   Clock* previous_;
 };
 
-}  // namespace platform
+}  // namespace timebase

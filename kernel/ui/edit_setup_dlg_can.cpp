@@ -5,8 +5,8 @@
 #include <charconv>
 #include <string>
 
-#include "kernel/edit_setup_dlg.h"
 #include "kernel/setup.h"
+#include "kernel/ui/edit_setup_dlg.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
-#include "platform/clock.h"
+#include "timebase/clock.h"
 
 #include <thread>
 
-namespace platform {
+namespace timebase {
 
 RealClock::RealClock() : start_(std::chrono::steady_clock::now()) {}
 
@@ -38,4 +38,4 @@ ScopedVirtualClock::ScopedVirtualClock() : previous_(g_installed) { SetCurrentCl
 
 ScopedVirtualClock::~ScopedVirtualClock() { SetCurrentClock(previous_); }
 
-}  // namespace platform
+}  // namespace timebase

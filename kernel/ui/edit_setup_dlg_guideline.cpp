@@ -2,7 +2,7 @@
 // person through the dialog one step at a time with "Previous" (10005) and
 // "Next" (10006).
 
-#include "kernel/edit_setup_dlg.h"
+#include "kernel/ui/edit_setup_dlg.h"
 
 namespace {
 

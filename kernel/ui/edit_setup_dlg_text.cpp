@@ -1,8 +1,8 @@
 #include <charconv>
 #include <cmath>
 
-#include "kernel/edit_setup_dlg.h"
 #include "kernel/kernel_functions.h"
+#include "kernel/ui/edit_setup_dlg.h"
 
 namespace kernel {
 

@@ -1,0 +1,2 @@
+#include "kernel/setup.h"
+#include <platform_independent.h>

@@ -1,0 +1,1 @@
+#include "kernel/ui/edit_setup_dlg.h"

@@ -1,0 +1,111 @@
+cmake_minimum_required(VERSION 3.25)
+
+# Run as: cmake -DSOURCE_DIR=<tree> -DLINKS=<links.txt> -P check_layering.cmake
+# Fails, naming each offence, when a lower layer includes a header of a
+# layer above it or its target links one. LINKS holds one line per target,
+# "target=link;link;...", as layering.cmake writes it.
+
+# Folder of the layer (a prefix of the path from SOURCE_DIR), the folders it
+# must not include, and the targets it must not link, directly or through
+# what it links.
+set(upper_includes platform/ kernel/ui/ dialogs/ commissioning/ plugin/ host/)
+set(upper_targets platform kernel_ui dialogs commissioning sclplugin hostcore)
+
+set(layers kernel engine drive)
+set(kernel_forbidden_includes ${upper_includes} engine/ drive/)
+set(kernel_forbidden_targets ${upper_targets} engine drive)
+set(kernel_skip kernel/ui/)
+set(engine_forbidden_includes ${upper_includes} drive/)
+set(engine_forbidden_targets ${upper_targets} drive)
+set(drive_forbidden_includes ${upper_includes})
+set(drive_forbidden_targets ${upper_targets})
+
+set(offences "")
+
+foreach(layer IN LISTS layers)
+  file(GLOB_RECURSE files RELATIVE ${SOURCE_DIR} ${SOURCE_DIR}/${layer}/*.h ${SOURCE_DIR}/${layer}/*.cpp
+       ${SOURCE_DIR}/${layer}/*.in)
+  foreach(file IN LISTS files)
+    if(DEFINED ${layer}_skip)
+      string(FIND "${file}" "${${layer}_skip}" skipped)
+      if(skipped EQUAL 0)
+        continue()
+      endif()
+    endif()
+    file(STRINGS ${SOURCE_DIR}/${file} includes REGEX "^[ \t]*#[ \t]*include[ \t]*[<\"]")
+    foreach(line IN LISTS includes)
+      string(REGEX REPLACE "^[ \t]*#[ \t]*include[ \t]*[<\"]([^>\"]*)[>\"].*" "\\1" header "${line}")
+      foreach(prefix IN LISTS ${layer}_forbidden_includes)
+        string(FIND "${header}" "${prefix}" at)
+        if(at EQUAL 0)
+          list(APPEND offences "${file} includes ${header}")
+        endif()
+      endforeach()
+    endforeach()
+  endforeach()
+endforeach()
+
+# The link graph: links_<target> holds the target's direct links.
+file(STRINGS ${LINKS} lines)
+set(known_targets "")
+foreach(line IN LISTS lines)
+  string(FIND "${line}" "=" equals)
+  if(equals LESS 1)
+    continue()
+  endif()
+  string(SUBSTRING "${line}" 0 ${equals} target)
+  math(EXPR rest_at "${equals} + 1")
+  string(SUBSTRING "${line}" ${rest_at} -1 rest)
+  # The lines carry CMake lists, which file(STRINGS) split at their ';'.
+  string(REPLACE "," ";" rest "${rest}")
+  list(APPEND known_targets ${target})
+  set(links_${target} "")
+  foreach(link IN LISTS rest)
+    # Links added from another directory carry "::@(...)" markers.
+    if(link STREQUAL "" OR link MATCHES "^::@")
+      continue()
+    endif()
+    # Private links of a static library reach its users as $<LINK_ONLY:...>.
+    string(REGEX REPLACE "^\\$<LINK_ONLY:(.*)>$" "\\1" link "${link}")
+    list(APPEND links_${target} ${link})
+  endforeach()
+endforeach()
+
+foreach(layer IN LISTS layers)
+  if(NOT layer IN_LIST known_targets)
+    continue()
+  endif()
+  # Walk everything the layer links, remembering through what.
+  set(queue ${links_${layer}})
+  set(seen "")
+  foreach(link IN LISTS queue)
+    set(via_${link} "${layer}")
+  endforeach()
+  while(queue)
+    list(POP_FRONT queue link)
+    if(link IN_LIST seen)
+      continue()
+    endif()
+    list(APPEND seen ${link})
+    if(link IN_LIST ${layer}_forbidden_targets)
+      list(APPEND offences "${layer} links ${link} (through ${via_${link}})")
+    endif()
+    if(link IN_LIST known_targets)
+      foreach(next IN LISTS links_${link})
+        if(NOT next IN_LIST seen AND NOT DEFINED via_${next})
+          set(via_${next} "${via_${link}} -> ${link}")
+          list(APPEND queue ${next})
+        endif()
+      endforeach()
+    endif()
+  endwhile()
+  foreach(link IN LISTS seen)
+    unset(via_${link})
+  endforeach()
+endforeach()
+
+if(offences)
+  list(JOIN offences "\n  " text)
+  message(FATAL_ERROR "The kernel core, the engine and the drive must not reach the layers above them:\n  ${text}")
+endif()
+message(STATUS "Layering holds: the kernel core, the engine and the drive reach no layer above them.")
