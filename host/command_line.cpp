@@ -16,11 +16,13 @@ struct CommandInfo {
 };
 
 // Commands without arguments of their own; the others are set up by hand.
+// The plug-in exports no register computation, so the diagnostic commands
+// run the host's own build of the register engine and say so.
 constexpr CommandInfo kPlainCommands[] = {
-    {Command::kCompute, "compute", "Compute the register parameters from the user parameters"},
-    {Command::kRecover, "recover", "Recover the user parameters from the register parameters"},
-    {Command::kRoundTrip, "roundtrip", "Compute the registers, then recover the user parameters from them"},
-    {Command::kLimits, "limits", "Update the limits of the user parameters"},
+    {Command::kCompute, "compute", "Diagnostic: compute the register parameters from the user parameters"},
+    {Command::kRecover, "recover", "Diagnostic: recover the user parameters from the register parameters"},
+    {Command::kRoundTrip, "roundtrip", "Diagnostic: compute the registers, then recover the user parameters from them"},
+    {Command::kLimits, "limits", "Diagnostic: update the limits of the user parameters"},
     {Command::kOptions, "options", "Run the plug-in's ComputeAllOptions (recovery, limits, options, units)"},
 };
 
@@ -60,7 +62,10 @@ ParsedCommandLine ParseCommandLine(int argc, const char* const* argv) {
   // what it does not know to the program.
   app.fallthrough();
   app.require_subcommand(0, 1);
-  app.footer("Options may stand before or after the command. See docs/command-line.md.");
+  app.footer(
+      "The diagnostic commands (compute, recover, roundtrip, limits) run the host's own build of the register "
+      "engine, not the plug-in, which exports no register computation; the others go through the plug-in's "
+      "exports.\nOptions may stand before or after the command. See docs/command-line.md.");
 
   Invocation inv;
   std::vector<std::string> assignments;

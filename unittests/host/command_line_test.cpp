@@ -135,4 +135,17 @@ TEST(CommandLine, HelpIsNotAnError) {
   EXPECT_NE(command.help->find("NAME"), std::string::npos);
 }
 
+TEST(CommandLine, HelpSaysWhichCommandsBypassThePlugin) {
+  const host::ParsedCommandLine program = Parse({"--help"});
+  ASSERT_TRUE(program.help);
+  for (const char* command : {"compute", "recover", "roundtrip", "limits"}) {
+    SCOPED_TRACE(command);
+    const size_t start = program.help->find(std::string("  ") + command + " ");
+    ASSERT_NE(start, std::string::npos);
+    const std::string line = program.help->substr(start, program.help->find('\n', start) - start);
+    EXPECT_NE(line.find("Diagnostic:"), std::string::npos) << line;
+  }
+  EXPECT_NE(program.help->find("not the plug-in"), std::string::npos);
+}
+
 }  // namespace
