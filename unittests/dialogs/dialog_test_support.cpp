@@ -1,32 +1,21 @@
 #include "unittests/dialogs/dialog_test_support.h"
 
 #include "engine/sequences.h"
-#include "engine/unit_scale.h"
 #include "kernel/parameter.h"
-#include "kernel/setup_file.h"
 #include "platform/resources.h"
 
 namespace dialogtest {
-
-std::unique_ptr<CVX_Setup> LoadExample(std::string_view name) {
-  const std::string path = std::string(DRIVESETUP_SOURCE_DIR "/examples/") + std::string(name) + ".json";
-  kernel::SetupLoadResult load = kernel::LoadSetupFile(path);
-  EXPECT_TRUE(load.ok()) << path << ": " << load.ErrorText();
-  return std::move(load.setup);
-}
 
 void DialogTest::SetUp() {
   platform::ResourceLoad load = platform::LoadResources(DRIVESETUP_SOURCE_DIR "/resources");
   ASSERT_TRUE(load.ok()) << load.errors.front();
   platform::SetCurrentResources(load.resources);
   timebase::SetCurrentClock(&clock);
-  savedFactor_ = kernel::InstalledScaleFactor();
-  savedOffset_ = kernel::InstalledScaleOffset();
-  kernel::SetUnitScaleFunctions(&engine::ScaleFactor, &engine::ScaleOffset);
+  scales_.emplace();
 }
 
 void DialogTest::TearDown() {
-  kernel::SetUnitScaleFunctions(savedFactor_, savedOffset_);
+  scales_.reset();
   timebase::SetCurrentClock(nullptr);
 }
 

@@ -4,29 +4,27 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
 #include "kernel/setup.h"
-#include "kernel/unit_scale.h"
 #include "platform/ui.h"
 #include "platform/user_script.h"
 #include "timebase/clock.h"
+#include "unittests/support/example_setups.h"
 
 // The fixture of every dialog test: the project's resources, virtual time,
 // the engine's unit scales installed as the host installs the plug-in's, and
 // a setup loaded from one of the bundled examples.
 namespace dialogtest {
 
-// The bundled examples, by file name without ".json".
-inline constexpr std::string_view kOpenLoop = "two_phase_open_loop";
-inline constexpr std::string_view kOpenLoopLoadEncoder = "open_loop_step_loss_encoder";
-inline constexpr std::string_view kClosedLoopIncremental = "closed_loop_incremental_1000";
-inline constexpr std::string_view kClosedLoopSsi = "closed_loop_ssi_17bit";
-inline constexpr std::string_view kThreePhase = "three_phase_open_loop";
-
-// Loads examples/<name>.json; fails the test when it does not load.
-std::unique_ptr<CVX_Setup> LoadExample(std::string_view name);
+using testsupport::kClosedLoopIncremental;
+using testsupport::kClosedLoopSsi;
+using testsupport::kOpenLoop;
+using testsupport::kOpenLoopLoadEncoder;
+using testsupport::kThreePhase;
+using testsupport::LoadExample;
 
 class DialogTest : public ::testing::Test {
  protected:
@@ -53,8 +51,7 @@ class DialogTest : public ::testing::Test {
   std::unique_ptr<CVX_Setup> setup;
 
  private:
-  kernel::ScaleFactorFn savedFactor_ = nullptr;
-  kernel::ScaleOffsetFn savedOffset_ = nullptr;
+  std::optional<testsupport::ScopedEngineUnitScales> scales_;
 };
 
 }  // namespace dialogtest
