@@ -1,6 +1,5 @@
 #include "engine/test_setup.h"
 
-#include "engine/unit_scale.h"
 #include "kernel/probe.h"
 
 namespace enginetest {
@@ -22,12 +21,5 @@ void AddParameters(CVX_Setup& setup, std::initializer_list<std::pair<std::string
 CVX_Parameter* AddRegister(CVX_Setup& setup, std::string_view name, double value) {
   return AddParameter(setup, name, value, kernel::ValueType::kUInt16);
 }
-
-EngineUnitScales::EngineUnitScales()
-    : savedFactor_(kernel::InstalledScaleFactor()), savedOffset_(kernel::InstalledScaleOffset()) {
-  kernel::SetUnitScaleFunctions(&engine::ScaleFactor, &engine::ScaleOffset);
-}
-
-EngineUnitScales::~EngineUnitScales() { kernel::SetUnitScaleFunctions(savedFactor_, savedOffset_); }
 
 }  // namespace enginetest

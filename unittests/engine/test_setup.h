@@ -8,6 +8,7 @@
 #include "kernel/setup.h"
 #include "kernel/unit_scale.h"
 #include "kernel/value_type.h"
+#include "unittests/support/example_setups.h"
 
 // Small setups built in code for the engine tests.
 namespace enginetest {
@@ -24,18 +25,7 @@ void AddParameters(CVX_Setup& setup, std::initializer_list<std::pair<std::string
 // A dimensionless 16-bit unsigned register.
 CVX_Parameter* AddRegister(CVX_Setup& setup, std::string_view name, double value);
 
-// Converts through the engine's unit scales while it lives, as the plug-in
-// makes the kernel do, and restores the previous scale functions.
-class EngineUnitScales {
- public:
-  EngineUnitScales();
-  ~EngineUnitScales();
-  EngineUnitScales(const EngineUnitScales&) = delete;
-  EngineUnitScales& operator=(const EngineUnitScales&) = delete;
-
- private:
-  kernel::ScaleFactorFn savedFactor_;
-  kernel::ScaleOffsetFn savedOffset_;
-};
+// Converts through the engine's unit scales while it lives.
+using EngineUnitScales = testsupport::ScopedEngineUnitScales;
 
 }  // namespace enginetest
