@@ -7,7 +7,7 @@ namespace platform {
 
 namespace {
 
-constexpr std::array<std::pair<ControlClass, std::string_view>, 13> kNames{{
+constexpr std::array<std::pair<ControlClass, std::string_view>, 18> kNames{{
     {ControlClass::kDialog, "dialog"},
     {ControlClass::kEdit, "edit"},
     {ControlClass::kComboBox, "combo"},
@@ -21,6 +21,11 @@ constexpr std::array<std::pair<ControlClass, std::string_view>, 13> kNames{{
     {ControlClass::kTab, "tab"},
     {ControlClass::kSlider, "slider"},
     {ControlClass::kSpin, "spin"},
+    {ControlClass::kProgress, "progress"},
+    {ControlClass::kGraph, "graph"},
+    {ControlClass::kBarGraph, "bar-graph"},
+    {ControlClass::kEncoderDiagram, "encoder-diagram"},
+    {ControlClass::kPhaseDiagram, "phase-diagram"},
 }};
 
 }  // namespace
@@ -65,6 +70,16 @@ std::string_view ControlClassPhrase(ControlClass cls) {
       return "a slider";
     case ControlClass::kSpin:
       return "a spin control";
+    case ControlClass::kProgress:
+      return "a progress bar";
+    case ControlClass::kGraph:
+      return "a graph";
+    case ControlClass::kBarGraph:
+      return "a bar graph";
+    case ControlClass::kEncoderDiagram:
+      return "an encoder diagram";
+    case ControlClass::kPhaseDiagram:
+      return "a phase diagram";
     case ControlClass::kDialog:
       break;
   }

@@ -20,11 +20,19 @@ enum class ControlClass {
   kTab,
   kSlider,
   kSpin,
+  kProgress,
+  // Displays the kernel's widgets draw; the framework keeps only their
+  // caption, the widget object that subclasses the control holds the rest.
+  kGraph,
+  kBarGraph,
+  kEncoderDiagram,
+  kPhaseDiagram,
 };
 
 // The name a template uses for the class ("edit", "combo", "check", "radio",
 // "button", "bitmap-button", "static", "picture", "group", "tab", "slider",
-// "spin"; "dialog" for the dialog).
+// "spin", "progress", "graph", "bar-graph", "encoder-diagram",
+// "phase-diagram"; "dialog" for the dialog).
 std::string_view ControlClassName(ControlClass cls);
 // The class of a template name; none for a name that is not a control class.
 std::optional<ControlClass> ControlClassFromName(std::string_view name);

@@ -235,6 +235,27 @@ CWnd* CSpinButtonCtrl::SetBuddy(CWnd* pWndBuddy) {
 
 CWnd* CSpinButtonCtrl::GetBuddy() const { return m_hWnd ? FromHandle(m_hWnd->buddy) : nullptr; }
 
+void CProgressCtrl::SetRange32(int nLower, int nUpper) {
+  if (!m_hWnd) return;
+  m_hWnd->rangeMin = nLower;
+  m_hWnd->rangeMax = nUpper;
+  m_hWnd->position = std::clamp(m_hWnd->position, std::min(nLower, nUpper), std::max(nLower, nUpper));
+}
+
+void CProgressCtrl::GetRange(int& nLower, int& nUpper) const {
+  nLower = m_hWnd ? m_hWnd->rangeMin : 0;
+  nUpper = m_hWnd ? m_hWnd->rangeMax : 0;
+}
+
+int CProgressCtrl::SetPos(int nPos) {
+  if (!m_hWnd) return 0;
+  const int lo = std::min(m_hWnd->rangeMin, m_hWnd->rangeMax);
+  const int hi = std::max(m_hWnd->rangeMin, m_hWnd->rangeMax);
+  return std::exchange(m_hWnd->position, std::clamp(nPos, lo, hi));
+}
+
+int CProgressCtrl::GetPos() const { return m_hWnd ? m_hWnd->position : 0; }
+
 namespace platform {
 
 std::unique_ptr<CWnd> MakeControlObject(ControlClass cls) {
@@ -258,6 +279,12 @@ std::unique_ptr<CWnd> MakeControlObject(ControlClass cls) {
       return std::make_unique<CSliderCtrl>();
     case ControlClass::kSpin:
       return std::make_unique<CSpinButtonCtrl>();
+    case ControlClass::kProgress:
+      return std::make_unique<CProgressCtrl>();
+    case ControlClass::kGraph:
+    case ControlClass::kBarGraph:
+    case ControlClass::kEncoderDiagram:
+    case ControlClass::kPhaseDiagram:
     case ControlClass::kDialog:
       break;
   }

@@ -102,9 +102,23 @@ class CSpinButtonCtrl : public CWnd {
   CWnd* GetBuddy() const;
 };
 
+// A progress bar: a position within a range, as a running test shows how far
+// it has come.
+class CProgressCtrl : public CWnd {
+ public:
+  void SetRange(short nLower, short nUpper) { SetRange32(nLower, nUpper); }
+  void SetRange32(int nLower, int nUpper);
+  void GetRange(int& nLower, int& nUpper) const;
+  // Within the range; returns the previous position.
+  int SetPos(int nPos);
+  int GetPos() const;
+};
+
 namespace platform {
 
-// The object the framework makes for a control of class `cls`.
+// The object the framework makes for a control of class `cls`. The kernel's
+// widgets (graphs, bar graphs, diagrams) get a plain CWnd, which the widget
+// object replaces when it subclasses the control.
 std::unique_ptr<CWnd> MakeControlObject(ControlClass cls);
 
 }  // namespace platform

@@ -22,7 +22,8 @@ using detail::Json;
 constexpr std::array<std::string_view, 7> kStyles{"group", "hidden", "disabled", "readonly", "multiline", "editable",
                                                   "default"};
 constexpr std::string_view kClasses =
-    "edit, combo, check, radio, button, bitmap-button, static, picture, group, tab, slider, spin";
+    "edit, combo, check, radio, button, bitmap-button, static, picture, group, tab, slider, spin, progress, graph, "
+    "bar-graph, encoder-diagram, phase-diagram";
 
 bool ReadFile(const fs::path& path, std::string& text) {
   std::ifstream in(path, std::ios::binary);

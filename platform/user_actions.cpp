@@ -253,6 +253,7 @@ std::optional<ControlState> ReadControl(const CDialog& dialog, int id) {
       break;
     case ControlClass::kSlider:
     case ControlClass::kSpin:
+    case ControlClass::kProgress:
       state.text = std::to_string(control->position);
       break;
     default:

@@ -60,7 +60,8 @@ ActionResult CloseDialog(CDialog& dialog);
 struct ControlState {
   ControlClass cls = ControlClass::kStatic;
   // Edit: its content; combo box: the text shown; tab control: the selected
-  // page's name; slider and spin: the position; others: the caption.
+  // page's name; slider, spin and progress bar: the position; others
+  // (the kernel's widgets too): the caption.
   std::string text;
   bool visible = false;
   bool enabled = false;

@@ -33,7 +33,8 @@ TEST_F(DialogWindows, BuildsEveryControlClassWithItsState) {
         {IDOK, ControlClass::kPushButton},         {kMotorButton, ControlClass::kBitmapButton},
         {kWarningText, ControlClass::kStatic},     {kDiagramPicture, ControlClass::kPicture},
         {kSettingsGroup, ControlClass::kGroupBox}, {kPagesTab, ControlClass::kTab},
-        {kGainSlider, ControlClass::kSlider},      {kGainSpin, ControlClass::kSpin}};
+        {kGainSlider, ControlClass::kSlider},      {kGainSpin, ControlClass::kSpin},
+        {kProgress, ControlClass::kProgress},      {kGraph, ControlClass::kGraph}};
     for (const auto& [id, cls] : classes) {
       ASSERT_NE(d.GetDlgItem(id), nullptr) << id;
       EXPECT_EQ(d.GetDlgItem(id)->GetControlClass(), cls) << id;
@@ -58,12 +59,35 @@ TEST_F(DialogWindows, BuildsEveryControlClassWithItsState) {
     EXPECT_EQ(platform::ReadControl(d, kPagesTab)->text, "Parameters");
     EXPECT_EQ(platform::ReadControl(d, kGainSlider)->text, "50");
     EXPECT_EQ(platform::ReadControl(d, kGainSpin)->text, "5");
+    EXPECT_EQ(platform::ReadControl(d, kGraph)->text, "Graph") << "a widget's display shows its caption";
     EXPECT_FALSE(platform::ReadControl(d, 999).has_value());
   });
   // Destroyed with the dialog: the objects no longer reach a window.
   EXPECT_EQ(dialog.filterCombo.m_hWnd, nullptr);
   EXPECT_EQ(dialog.GetDlgItem(kGainEdit), nullptr);
   EXPECT_EQ(dialog.filterCombo.GetCount(), 0);
+}
+
+TEST_F(DialogWindows, AProgressBarStaysWithinItsRange) {
+  SampleDialog dialog;
+  InsideSample(dialog, [](SampleDialog& d) {
+    auto* progress = dynamic_cast<CProgressCtrl*>(d.GetDlgItem(kProgress));
+    ASSERT_NE(progress, nullptr);
+    progress->SetRange32(0, 5);
+    EXPECT_EQ(progress->SetPos(3), 0);
+    EXPECT_EQ(platform::ReadControl(d, kProgress)->text, "3");
+    progress->SetPos(9);
+    EXPECT_EQ(progress->GetPos(), 5);
+    progress->SetPos(-1);
+    EXPECT_EQ(progress->GetPos(), 0);
+    progress->SetPos(4);
+    progress->SetRange32(0, 2);
+    EXPECT_EQ(progress->GetPos(), 2) << "a narrower range moves the position into it";
+    int lower = -1;
+    int upper = -1;
+    progress->GetRange(lower, upper);
+    EXPECT_EQ(upper, 2);
+  });
 }
 
 TEST_F(DialogWindows, ComboBoxKeepsSelectionAndItemDataThroughEdits) {

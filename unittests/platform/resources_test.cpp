@@ -91,7 +91,8 @@ TEST(DialogTemplates, ABrokenTemplateIsAnErrorAtLoadTime) {
        "t.json: dialog 500, control 3: the identifier appears twice"},
       {Template(R"({"id": 3, "class": "listbox", "x": 0, "y": 0, "w": 10, "h": 10})"),
        "t.json: controls[0] (id 3): unknown class \"listbox\" (classes: edit, combo, check, radio, button, "
-       "bitmap-button, static, picture, group, tab, slider, spin)"},
+       "bitmap-button, static, picture, group, tab, slider, spin, progress, graph, bar-graph, encoder-diagram, "
+       "phase-diagram)"},
       {Template(R"({"id": 3, "class": "picture", "bitmap": "NOPE", "x": 0, "y": 0, "w": 10, "h": 10})"),
        "t.json: dialog 500, control 3: bitmap \"NOPE\" is not among the bitmaps"},
       {Template(R"({"id": 3, "class": "edit", "bitmap": "OK_BITMAP", "x": 0, "y": 0, "w": 10, "h": 10})"),

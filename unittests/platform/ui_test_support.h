@@ -38,6 +38,8 @@ enum : int {
   kGainSlider = 180,
   kGainSpin = 181,
   kApplyButton = 182,
+  kProgress = 183,
+  kGraph = 184,
   kAskButton = 200,
   kTimerButton = 201,
   kHelpButton = 202,
