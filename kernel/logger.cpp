@@ -4,11 +4,39 @@
 
 #include "kernel/coff_format.h"
 #include "kernel/errors.h"
+#include "kernel/graph_render.h"
 #include "kernel/name_key.h"
+#include "kernel/plot_files.h"
 #include "kernel/probe.h"
 #include "kernel/setup.h"
 
-CVX_Logger::CVX_Logger(CVX_Setup& setup, const CVX_CoffFormat* coff) : m_setup(setup), m_coff(coff) {}
+CVX_Logger::CVX_Logger(CVX_Setup& setup, const CVX_CoffFormat* coff) : m_setup(setup), m_coff(coff) {
+  UpdateGraphColumns();
+}
+
+void CVX_Logger::UpdateGraphColumns() {
+  std::vector<CGraphColumn> columns{{"Time", "s"}};
+  // A drive variable without a unit, a program variable, or a unit the
+  // setup cannot convert now shows the drive's own numbers.
+  const kernel::QuietErrors quiet;
+  for (const kernel::LoggedVariable& v : m_variables) {
+    CGraphColumn column{v.name, ""};
+    const CVX_Variable* variable = m_setup.FindVariable(v.name, v.axis);
+    if (variable && !variable->GetUnitType().empty()) {
+      if (const auto scale = m_setup.ScaleOf(variable->GetUnitType(), variable->GetName())) {
+        column = {v.name, variable->GetUnitType(), scale->factor, scale->offset};
+      }
+    }
+    columns.push_back(std::move(column));
+  }
+  m_graph.SetColumns(std::move(columns));
+}
+
+int CVX_Logger::SaveGraph(std::string_view name) {
+  const bool picture = kernel::WritePlotFile(name, ".svg", kernel::RenderGraphSvg(m_graph.GetFilter())).has_value();
+  const bool data = picture && kernel::WritePlotFile(name, ".csv", kernel::RenderGraphCsv(m_graph)).has_value();
+  return picture && data ? 1 : 0;
+}
 
 int CVX_Logger::AddVariable(std::string_view name, int axis) {
   if (name.empty() || axis < 0) {
@@ -32,12 +60,14 @@ int CVX_Logger::AddVariable(std::string_view name, int axis) {
     return 0;
   }
   m_variables.push_back({std::string(name), driveAxis});
+  UpdateGraphColumns();
   Reset();
   return 1;
 }
 
 void CVX_Logger::RemoveAllVariables() {
   m_variables.clear();
+  UpdateGraphColumns();
   Reset();
 }
 

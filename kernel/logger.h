@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "kernel/drive_interface.h"
+#include "kernel/graph_document.h"
 
 class CVX_CoffFormat;
 class CVX_Setup;
@@ -48,9 +49,23 @@ class CVX_Logger {
   virtual kernel::LoggingRequest MakeRequest() const = 0;
   virtual void OnProgramStarted() = 0;
 
+  // What the logger recorded, as a plot: column 0 is the time in seconds,
+  // column k the k-th variable added, shown in its base unit when the setup
+  // gives the drive variable one. Each point read is added to it. Tests put
+  // their curves on its first filter; graph windows draw it.
+  CGraphDocument& GetGraphDocument() { return m_graph; }
+  const CGraphDocument& GetGraphDocument() const { return m_graph; }
+  // Saves the first filter's picture and the document's data as <name>.svg
+  // and <name>.csv in the plot directory (kernel/plot_files.h). Non-zero
+  // when both were written; a failure goes through the kernel error channel.
+  int SaveGraph(std::string_view name);
+
  protected:
   kernel::LoggingRequest BaseRequest(kernel::LoggingRequest::Kind kind) const;
   void SetPointsNo(int points) { m_points = points; }
+  // Sets the document's columns from the variables and their units as the
+  // setup converts them now; drops the points.
+  void UpdateGraphColumns();
 
  private:
   CVX_Setup& m_setup;
@@ -59,6 +74,7 @@ class CVX_Logger {
   int m_points = 100;
   int m_logType = kernel::LoggingRequest::kSlowLoop;
   int m_divider = 1;
+  CGraphDocument m_graph;
 };
 
 // A logger that records into the drive's buffer during the run and uploads

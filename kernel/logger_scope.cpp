@@ -11,6 +11,7 @@ kernel::LoggingRequest CVX_ScopeLogger::MakeRequest() const {
 }
 
 void CVX_ScopeLogger::OnProgramStarted() {
+  UpdateGraphColumns();
   Reset();
   m_state = State::kRunning;
 }
@@ -20,6 +21,7 @@ void CVX_ScopeLogger::Reset() {
   m_received = 0;
   m_lost = 0;
   m_unread.clear();
+  GetGraphDocument().ClearPoints();
 }
 
 void CVX_ScopeLogger::Stop() {
@@ -68,7 +70,14 @@ int CVX_ScopeLogger::OnFrameReceive(const kernel::UnsolicitedFrame& frame) {
 
 int CVX_ScopeLogger::ReadPoint(std::vector<double>& point) {
   if (m_unread.empty()) return 0;
+  const auto index = static_cast<std::size_t>((m_received - static_cast<std::int64_t>(m_unread.size())) %
+                                              GetPointsNo());
   point = std::move(m_unread.front());
   m_unread.pop_front();
+  // The plot is one window wide: a point overwrites the one a window
+  // earlier, and points the drive skipped stay gaps.
+  CGraphDocument& graph = GetGraphDocument();
+  while (graph.GetPointCount() < index) graph.AddPoint({});
+  graph.SetPoint(index, point);
   return 1;
 }

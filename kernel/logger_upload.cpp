@@ -20,6 +20,7 @@ kernel::LoggingRequest CVX_SingleAxisLogger::MakeRequest() const {
 }
 
 void CVX_SingleAxisLogger::OnProgramStarted() {
+  UpdateGraphColumns();
   Reset();
   m_state = UploadState::kArmed;
 }
@@ -29,6 +30,7 @@ void CVX_SingleAxisLogger::Reset() {
   m_recorded = 0;
   m_uploaded.clear();
   m_nextToRead = 0;
+  GetGraphDocument().ClearPoints();
 }
 
 int CVX_SingleAxisLogger::Fail(std::string_view text) {
@@ -93,5 +95,6 @@ int CVX_SingleAxisLogger::ReadPoint(std::vector<double>& point) {
   point.clear();
   point.push_back(p.time_s);
   point.insert(point.end(), p.values.begin(), p.values.end());
+  GetGraphDocument().AddPoint(point);
   return 1;
 }
