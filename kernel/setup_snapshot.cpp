@@ -1,4 +1,4 @@
-#include "dialogs/setup_snapshot.h"
+#include "kernel/setup_snapshot.h"
 
 #include <cstddef>
 #include <set>
@@ -6,13 +6,13 @@
 
 #include "kernel/parameter.h"
 
-namespace dialogs {
+namespace kernel {
 
 void SetupSnapshot::RestoreInto(CVX_Setup& setup) const {
   const auto& saved = m_saved.GetParameters();
   const auto& live = setup.GetParameters();
-  // The dialogs neither add nor remove parameters, so both lists keep the
-  // same order; a name that differs is skipped rather than mixed up.
+  // Dialogs and tests neither add nor remove parameters, so both lists keep
+  // the same order; a name that differs is skipped rather than mixed up.
   for (std::size_t i = 0; i < live.size() && i < saved.size(); ++i) {
     if (live[i]->GetName() != saved[i]->GetName()) continue;
     *live[i] = CVX_Parameter(&setup, *saved[i]);
@@ -26,8 +26,7 @@ void SetupSnapshot::RestoreInto(CVX_Setup& setup) const {
   for (const auto& [name, text] : setup.GetOptions())
     if (!keep.count(name)) setup.ClearOption(name);
 
-  m_stepUnits.RestoreInto(setup);
   setup.SetIdentity(m_saved.GetIdentity());
 }
 
-}  // namespace dialogs
+}  // namespace kernel
