@@ -1,12 +1,11 @@
 #pragma once
 
-class CVX_Setup;
-class CWnd;
+#include "kernel/ui/help_topic.h"
 
 namespace dialogs {
 
-// Opens the host's help file for `setup` at topic `context`; nothing when the
-// host gives no help file.
-void ShowHelpTopic(const CWnd& caller, const CVX_Setup* setup, unsigned long context);
+// Opens the host's help file for a setup at a topic; nothing when the host
+// gives no help file.
+using kernel::ShowHelpTopic;
 
 }  // namespace dialogs

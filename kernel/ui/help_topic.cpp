@@ -1,4 +1,4 @@
-#include "dialogs/dialog_help.h"
+#include "kernel/ui/help_topic.h"
 
 #include <string>
 
@@ -6,14 +6,14 @@
 #include "platform/html_help.h"
 #include "platform/wnd.h"
 
-namespace dialogs {
+namespace kernel {
 
 void ShowHelpTopic(const CWnd& caller, const CVX_Setup* setup, unsigned long context) {
-  // The kernel already places a relative help file in the program's own
-  // directory, so its path is used as it comes.
+  // GetHelpFileOfGUI already places a relative help file in the program's
+  // own directory, so its path is used as it comes.
   const std::string file = GetHelpFileOfGUI(setup);
   if (file.empty()) return;
   HtmlHelpA(caller.GetSafeHwnd(), file.c_str(), HH_HELP_CONTEXT, context);
 }
 
-}  // namespace dialogs
+}  // namespace kernel
