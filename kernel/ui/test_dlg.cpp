@@ -2,8 +2,10 @@
 
 #include <algorithm>
 
+#include <fmt/format.h>
+
 #include "kernel/comm.h"
-#include "kernel/ui/test_dlg_controls.h"
+#include "kernel/ui/test_base_ids.h"
 #include "kernel/ui/test_events.h"
 
 namespace {
@@ -46,10 +48,7 @@ BOOL CVX_TestDlg::OnInitDialog() {
   SetDlgItemText(testdlg::kResultBox, "");
   SetDlgItemText(testdlg::kStatusBox, "");
   EnableChild(testdlg::kDetailsButton, false);
-  if (auto* progress = dynamic_cast<CProgressCtrl*>(GetDlgItem(testdlg::kProgressBar))) {
-    progress->SetRange32(0, m_nStepCount);
-    progress->SetPos(0);
-  }
+  ShowProgress(0);
   if (kernel::TestListener* listener = kernel::CurrentTestListener()) listener->OnTestOpened(*this);
   return result;
 }
@@ -81,6 +80,16 @@ void CVX_TestDlg::StopRun() {
   CVX_Comm::ResetActiveBoard();
 }
 
+void CVX_TestDlg::ShowProgress(int stage) {
+  CWnd* display = GetDlgItem(testdlg::kProgressBar);
+  if (auto* progress = dynamic_cast<CProgressCtrl*>(display)) {
+    progress->SetRange32(0, m_nStepCount);
+    progress->SetPos(stage);
+  } else if (display && display->GetControlClass() == platform::ControlClass::kStatic) {
+    display->SetWindowText(stage == 0 ? "Ready" : fmt::format("Stage {} of {}", stage, m_nStepCount));
+  }
+}
+
 void CVX_TestDlg::ShowRunning() {
   SetDlgItemText(testdlg::kStartStopButton, kStopCaption);
   SetDlgItemText(testdlg::kResultBox, "Test running");
@@ -91,10 +100,7 @@ void CVX_TestDlg::SetInfoText(std::string_view text) {
   if (m_bTestRunning && m_nStepIndex == 0) ShowRunning();
   SetDlgItemText(testdlg::kStatusBox, text);
   const int stage = std::min<int>(m_nStepIndex + 1, m_nStepCount);
-  if (auto* progress = dynamic_cast<CProgressCtrl*>(GetDlgItem(testdlg::kProgressBar))) {
-    progress->SetRange32(0, m_nStepCount);
-    progress->SetPos(stage);
-  }
+  ShowProgress(stage);
   ++m_nStepIndex;
   if (kernel::TestListener* listener = kernel::CurrentTestListener()) {
     listener->OnStageText(*this, text, stage, m_nStepCount);
@@ -107,7 +113,7 @@ void CVX_TestDlg::TestSucceeded(int bNewResult) {
     m_bTestRunning = 0;
     m_bStopRequested = 0;
     m_nTestOutcome = 1;
-    if (auto* progress = dynamic_cast<CProgressCtrl*>(GetDlgItem(testdlg::kProgressBar))) progress->SetPos(m_nStepCount);
+    ShowProgress(m_nStepCount);
     if (kernel::TestListener* listener = kernel::CurrentTestListener()) listener->OnTestEnded(*this, 1, "");
   }
   ShowOutcome(1);

@@ -12,7 +12,7 @@ class CVX_Logger;
 
 // The base of every commissioning test: a setup dialog (kernel bindings and
 // all) with a test run on top. It owns the Start/Stop button, the result and
-// status boxes, "&Details" and the progress bar (kernel/ui/test_dlg_controls.h),
+// status boxes, "&Details" and the progress bar (kernel/ui/test_base_ids.h),
 // and the state the tests read and write directly: the running, continuous
 // and stop flags, the outcome, the stage count and index and the error text.
 //
@@ -96,6 +96,7 @@ class CVX_TestDlg : public CVX_EditSetupDlg {
   std::string m_strErrorText;
 
  private:
+  void ShowProgress(int stage);
   void ShowRunning();
   void ShowOutcome(int outcome);
   void OnDetails();

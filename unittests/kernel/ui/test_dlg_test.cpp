@@ -6,7 +6,7 @@
 #include "kernel/drive_link_fake.h"
 #include "kernel/setup.h"
 #include "kernel/ui/test_dlg.h"
-#include "kernel/ui/test_dlg_controls.h"
+#include "kernel/ui/test_base_ids.h"
 #include "kernel/ui/test_events.h"
 #include "timebase/clock.h"
 #include "platform/user_actions.h"
@@ -30,11 +30,20 @@ constexpr const char* kTemplate = R"({
     {"id": 2, "class": "button", "text": "Close", "x": 240, "y": 140, "w": 50, "h": 14}
   ]})";
 
+// The same with the stage shown as text.
+constexpr const char* kTextProgressTemplate = R"({
+  "id": 9102, "caption": "Sample Test", "w": 300, "h": 160,
+  "controls": [
+    {"id": 10000, "class": "button", "text": "&Start", "x": 5, "y": 60, "w": 50, "h": 14},
+    {"id": 10004, "class": "static", "text": "Ready", "x": 60, "y": 110, "w": 200, "h": 10},
+    {"id": 2, "class": "button", "text": "Close", "x": 240, "y": 140, "w": 50, "h": 14}
+  ]})";
+
 // A test whose run the test case scripts: BeginTest starts it with two
 // stages and a 20 ms timer that the case leaves alone.
 class SampleTest final : public CVX_TestDlg {
  public:
-  SampleTest(CVX_Setup* setup, bool continuous) : CVX_TestDlg(setup, 9100, 1) {
+  SampleTest(CVX_Setup* setup, bool continuous, UINT templateId = 9100) : CVX_TestDlg(setup, templateId, 1) {
     m_nStepCount = 2;
     m_bContinuousTest = continuous ? 1 : 0;
   }
@@ -83,7 +92,7 @@ class TestDialogBase : public ::testing::Test {
     return run.result;
   }
 
-  ScopedTemplates templates{kTemplate};
+  ScopedTemplates templates{kTemplate, kTextProgressTemplate};
   timebase::ScopedVirtualClock time;
   FakeDriveInstalled link;
   CVX_Setup setup;
@@ -118,6 +127,16 @@ TEST_F(TestDialogBase, StartRunsTheTestAndTheStagesShowTheirProgress) {
   EXPECT_EQ(recorder.events, (std::vector<std::string>{"opened Sample Test", "stage 1/2 Launching test",
                                                        "stage 2/2 Running test", "ended 1 ", "closed 1"}));
   EXPECT_EQ(link.drive.calls.reset, 0) << "a run that ended needs no reset";
+}
+
+TEST_F(TestDialogBase, AStaticProgressDisplayReadsTheStageAsText) {
+  SampleTest test(&setup, false, 9102);
+  platform::UserScript script;
+  script.Expect(testdlg::kProgressBar, {.text = "Ready"});
+  script.Click(testdlg::kStartStopButton);
+  script.Expect(testdlg::kProgressBar, {.text = "Stage 2 of 2"});
+  script.Click(testdlg::kCloseButton);
+  EXPECT_EQ(Run(test, script), IDCANCEL);
 }
 
 TEST_F(TestDialogBase, AFailureShowsItsTextAndDetailsRepeatsIt) {

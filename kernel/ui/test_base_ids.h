@@ -1,7 +1,8 @@
 #pragma once
 
 // Controls of every test template that the kernel's test base serves, by
-// name. A test's own controls are named in its own <dialog>_controls.h.
+// name. A test's own controls are named in its own <dialog>_controls.h;
+// these are common to all test templates, so they name no template.
 namespace testdlg {
 
 enum : int {
@@ -15,7 +16,8 @@ enum : int {
   kStatusBox = 10002,
   // Shows the error text of a failed test in a message box; enabled only then.
   kDetailsButton = 10003,
-  // Stage i of n, as a progress bar from 0 to the step count.
+  // Stage i of n: a progress bar from 0 to the step count, or a static text
+  // that reads "Stage i of n".
   kProgressBar = 10004,
   kPurposeCaption = 10014,
   kPurposeText = 10015,
