@@ -15,6 +15,12 @@ bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
   });
 }
 
+// `position` inside the control's range, which may run downwards (a spin's
+// lower end above its upper one).
+int WithinRange(HWND hwnd, int position) {
+  return std::clamp(position, std::min(hwnd->rangeMin, hwnd->rangeMax), std::max(hwnd->rangeMin, hwnd->rangeMax));
+}
+
 bool InRange(HWND hwnd, int index) { return hwnd && index >= 0 && index < static_cast<int>(hwnd->items.size()); }
 
 // Searches after `startAfter`, wrapping round to the start, as the real list does.
@@ -218,10 +224,7 @@ void CSpinButtonCtrl::GetRange32(int& nLower, int& nUpper) const {
 
 int CSpinButtonCtrl::SetPos(int nPos) {
   if (!m_hWnd) return 0;
-  // A spin's range may run downwards (lower > upper).
-  const int lo = std::min(m_hWnd->rangeMin, m_hWnd->rangeMax);
-  const int hi = std::max(m_hWnd->rangeMin, m_hWnd->rangeMax);
-  return std::exchange(m_hWnd->position, std::clamp(nPos, lo, hi));
+  return std::exchange(m_hWnd->position, WithinRange(m_hWnd, nPos));
 }
 
 int CSpinButtonCtrl::GetPos() const { return m_hWnd ? m_hWnd->position : 0; }
@@ -239,7 +242,7 @@ void CProgressCtrl::SetRange32(int nLower, int nUpper) {
   if (!m_hWnd) return;
   m_hWnd->rangeMin = nLower;
   m_hWnd->rangeMax = nUpper;
-  m_hWnd->position = std::clamp(m_hWnd->position, std::min(nLower, nUpper), std::max(nLower, nUpper));
+  m_hWnd->position = WithinRange(m_hWnd, m_hWnd->position);
 }
 
 void CProgressCtrl::GetRange(int& nLower, int& nUpper) const {
@@ -249,9 +252,7 @@ void CProgressCtrl::GetRange(int& nLower, int& nUpper) const {
 
 int CProgressCtrl::SetPos(int nPos) {
   if (!m_hWnd) return 0;
-  const int lo = std::min(m_hWnd->rangeMin, m_hWnd->rangeMax);
-  const int hi = std::max(m_hWnd->rangeMin, m_hWnd->rangeMax);
-  return std::exchange(m_hWnd->position, std::clamp(nPos, lo, hi));
+  return std::exchange(m_hWnd->position, WithinRange(m_hWnd, nPos));
 }
 
 int CProgressCtrl::GetPos() const { return m_hWnd ? m_hWnd->position : 0; }
