@@ -2,26 +2,11 @@
 
 #include <fmt/format.h>
 
+#include "kernel/markup_text.h"
 #include "kernel/setup_file.h"
 
 namespace host {
 namespace {
-
-std::string Escape(std::string_view text) {
-  std::string out;
-  out.reserve(text.size());
-  for (char c : text) {
-    switch (c) {
-      case '&': out += "&amp;"; break;
-      case '<': out += "&lt;"; break;
-      case '>': out += "&gt;"; break;
-      case '"': out += "&quot;"; break;
-      case '\'': out += "&#39;"; break;
-      default: out += c;
-    }
-  }
-  return out;
-}
 
 constexpr const char* kStyle = R"(body { font-family: sans-serif; margin: 2em; color: #222; }
 h1 { font-size: 1.4em; }
@@ -37,26 +22,26 @@ std::string ValuesTable(const std::vector<ReportedValue>& values) {
   if (values.empty()) return {};
   std::string html = "<table><tr><th>value</th><th>before</th><th>measured</th></tr>\n";
   for (const ReportedValue& v : values)
-    html += fmt::format("<tr><td>{}</td><td>{}</td><td>{}</td></tr>\n", Escape(v.label), Escape(v.oldText),
-                        Escape(v.newText));
+    html += fmt::format("<tr><td>{}</td><td>{}</td><td>{}</td></tr>\n", kernel::EscapeMarkup(v.label), kernel::EscapeMarkup(v.oldText),
+                        kernel::EscapeMarkup(v.newText));
   return html + "</table>\n";
 }
 
 std::string StepSection(const ReportedStep& step) {
-  std::string html = fmt::format("<section>\n<h2>{} <span class=\"{}\">{}</span></h2>\n", Escape(step.title),
+  std::string html = fmt::format("<section>\n<h2>{} <span class=\"{}\">{}</span></h2>\n", kernel::EscapeMarkup(step.title),
                                  step.succeeded ? "ok" : "failed", step.succeeded ? "succeeded" : "failed");
-  if (!step.succeeded && !step.errorText.empty()) html += fmt::format("<pre>{}</pre>\n", Escape(step.errorText));
+  if (!step.succeeded && !step.errorText.empty()) html += fmt::format("<pre>{}</pre>\n", kernel::EscapeMarkup(step.errorText));
   if (!step.choices.empty()) {
     html += "<p>Chosen for this test:</p>\n<ul>\n";
-    for (const std::string& choice : step.choices) html += fmt::format("<li>{}</li>\n", Escape(choice));
+    for (const std::string& choice : step.choices) html += fmt::format("<li>{}</li>\n", kernel::EscapeMarkup(choice));
     html += "</ul>\n";
   }
   html += ValuesTable(step.values);
   for (const std::string& picture : step.pictures)
-    html += fmt::format("<img src=\"{0}\" alt=\"{0}\">\n", Escape(picture));
+    html += fmt::format("<img src=\"{0}\" alt=\"{0}\"/>\n", kernel::EscapeMarkup(picture));
   if (!step.data.empty()) {
     html += "<p>Data:";
-    for (const std::string& file : step.data) html += fmt::format(" <a href=\"{0}\">{0}</a>", Escape(file));
+    for (const std::string& file : step.data) html += fmt::format(" <a href=\"{0}\">{0}</a>", kernel::EscapeMarkup(file));
     html += "</p>\n";
   }
   return html + "</section>\n";
@@ -66,9 +51,9 @@ std::string StepSection(const ReportedStep& step) {
 
 std::string CommissionReportHtml(const CommissionSummary& summary) {
   std::string html = fmt::format(
-      "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n<title>Commissioning of {0}</title>\n"
+      "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\"/>\n<title>Commissioning of {0}</title>\n"
       "<style>\n{1}</style>\n</head>\n<body>\n<h1>Commissioning of {0}: <span class=\"{2}\">{3}</span></h1>\n",
-      Escape(summary.setupName), kStyle, summary.succeeded ? "ok" : "failed",
+      kernel::EscapeMarkup(summary.setupName), kStyle, summary.succeeded ? "ok" : "failed",
       summary.succeeded ? "succeeded" : "failed, nothing was saved");
   html += ValuesTable(summary.measured);
   for (const ReportedStep& step : summary.steps) html += StepSection(step);

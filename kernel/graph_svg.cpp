@@ -7,6 +7,7 @@
 
 #include "kernel/graph_axes.h"
 #include "kernel/graph_render.h"
+#include "kernel/markup_text.h"
 
 namespace kernel {
 namespace {
@@ -19,21 +20,6 @@ constexpr int kXAxisBand_px = 50;  // tick labels and the x title under the plot
 constexpr int kLegendRow_px = 18;
 constexpr int kSmallest_px = 40;   // width and height of the plot area at the least
 constexpr const char* kFont = "font-family=\"sans-serif\" font-size=\"12\"";
-
-std::string Escape(std::string_view text) {
-  std::string out;
-  for (char c : text) {
-    switch (c) {
-      case '&': out += "&amp;"; break;
-      case '<': out += "&lt;"; break;
-      case '>': out += "&gt;"; break;
-      case '"': out += "&quot;"; break;
-      case '\'': out += "&apos;"; break;
-      default: out += c;
-    }
-  }
-  return out;
-}
 
 std::string Number(double value) { return fmt::format("{:g}", value); }
 
@@ -69,7 +55,7 @@ void DrawXAxis(std::string& svg, const PlotArea& area, const CGraphFilter& filte
                        kFont, Number(tick));
   }
   svg += fmt::format("<text x=\"{:.2f}\" y=\"{:.2f}\" text-anchor=\"middle\" {}>{}</text>\n",
-                     (area.left + area.right) / 2, area.bottom + 38, kFont, Escape(AxisTitle(filter, 0)));
+                     (area.left + area.right) / 2, area.bottom + 38, kFont, kernel::EscapeMarkup(AxisTitle(filter, 0)));
 }
 
 void DrawYAxis(std::string& svg, const PlotArea& area, const CGraphFilter& filter, int axis) {
@@ -92,7 +78,7 @@ void DrawYAxis(std::string& svg, const PlotArea& area, const CGraphFilter& filte
   const double titleY = (area.top + area.bottom) / 2;
   svg += fmt::format(
       "<text x=\"{0:.2f}\" y=\"{1:.2f}\" text-anchor=\"middle\" transform=\"rotate(-90 {0:.2f} {1:.2f})\" {2}>{3}</text>\n",
-      titleX, titleY, kFont, Escape(AxisTitle(filter, axis)));
+      titleX, titleY, kFont, kernel::EscapeMarkup(AxisTitle(filter, axis)));
 }
 
 void DrawCurve(std::string& svg, const PlotArea& area, const CGraphFilter& filter, const CXYCurve& curve) {
@@ -121,7 +107,7 @@ void DrawLegend(std::string& svg, const PlotArea& area, const CGraphFilter& filt
     const std::string side = curve.GetAxis() == 2 ? " (right axis)" : "";
     svg += fmt::format("<line x1=\"{0:.2f}\" y1=\"{2:.2f}\" x2=\"{1:.2f}\" y2=\"{2:.2f}\" stroke=\"{3}\" stroke-width=\"{4}\"/>\n",
                        area.left, area.left + 30, y, PaletteColour(curve.GetColour()), curve.GetLineWidth());
-    svg += fmt::format("<text x=\"{:.2f}\" y=\"{:.2f}\" {}>{}{}</text>\n", area.left + 38, y + 4, kFont, Escape(title),
+    svg += fmt::format("<text x=\"{:.2f}\" y=\"{:.2f}\" {}>{}{}</text>\n", area.left + 38, y + 4, kFont, kernel::EscapeMarkup(title),
                        side);
     y += kLegendRow_px;
   }
