@@ -224,15 +224,22 @@ void CVX_EditSetupDlg::OnEditLeft(Binding& binding) {
   const std::string name = binding.name;
   CVX_Parameter* parameter = Parameter(binding);
   const std::optional<double> value = kernel::ParseParameterValue(text);
+  // A refused entry is a message the person must read, as with any dialog;
+  // the edit shows the kept value again first.
   if (!value) {
     Refresh(binding);
-    kernel::ReportError("\"" + text + "\" is not a number; " + name + " keeps its value.");
+    AfxMessageBox(kernel::NotANumberMessage(text, name), MB_OK | MB_ICONWARNING);
     return;
   }
-  const int stored = parameter->GetUnitType().empty() ? parameter->SetValueInBaseUnit(*value)
-                                                       : parameter->SetValueInUnit(*value, SelectedUnit(binding));
+  int stored = 0;
+  {
+    kernel::QuietErrors quiet;
+    stored = parameter->GetUnitType().empty() ? parameter->SetValueInBaseUnit(*value)
+                                              : parameter->SetValueInUnit(*value, SelectedUnit(binding));
+  }
   if (!stored) {
     Refresh(binding);
+    AfxMessageBox(std::string(GetLastErrorText()) + ". " + name + " keeps its value.", MB_OK | MB_ICONWARNING);
     return;
   }
   Written(name);

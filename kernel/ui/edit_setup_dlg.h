@@ -161,6 +161,10 @@ std::string FormatParameterValue(double value, int decimals);
 // The finite number `text` writes (blanks around it allowed); nothing for
 // a malformed text, infinity or NaN.
 std::optional<double> ParseParameterValue(std::string_view text);
+// The message box a person sees after leaving an edit that holds no number
+// (`typed`, bound to parameter `name`). A number the kernel refuses shows the
+// kernel's reason instead, followed by "<name> keeps its value.".
+std::string NotANumberMessage(std::string_view typed, std::string_view name);
 
 // The CAN bit rate is kept in this setup option as kbit/s in decimal ("500"),
 // and saved with the setup file. The drives take the standard CAN rates.

@@ -32,6 +32,11 @@ std::optional<double> ParseParameterValue(std::string_view text) {
   return value;
 }
 
+std::string NotANumberMessage(std::string_view typed, std::string_view name) {
+  return "\"" + std::string(typed) + "\" is not a number. Type the number alone, in the unit the dialog shows for it; " +
+         std::string(name) + " keeps its value.";
+}
+
 }  // namespace kernel
 
 void CVX_EditSetupDlg::ShowChild(int id, bool show) {

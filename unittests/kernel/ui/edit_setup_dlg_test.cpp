@@ -150,14 +150,51 @@ TEST_F(EditSetupDlgTest, UnitSwitchConvertsShownAndTypedValues) {
                                                   "unit MaxSpeed"}));
 }
 
-TEST_F(EditSetupDlgTest, MalformedOrNonFiniteEntryIsRefused) {
+// The person sees why the value was not taken, in a box to be answered.
+TEST_F(EditSetupDlgTest, MalformedOrNonFiniteEntryIsRefusedWithAMessage) {
   platform::UserScript script;
-  for (const char* text : {"12abc", "", "1,5", "inf", "nan", "1e999"}) {
-    script.Type(kSpeedEdit, text).Expect(kSpeedEdit, {.text = "10.00"});
+  for (const char* text : {"12abc", "2 rad/s", "", "1,5", "inf", "nan", "1e999"}) {
+    script.Answer(kernel::NotANumberMessage(text, "MaxSpeed"), IDOK)
+        .Type(kSpeedEdit, text)
+        .Expect(kSpeedEdit, {.text = "10.00"});
   }
   Run(script);
   EXPECT_DOUBLE_EQ(Value("MaxSpeed"), 10.0);
-  EXPECT_EQ(errors.errors.size(), 6u);
+  EXPECT_TRUE(errors.errors.empty());
+  EXPECT_TRUE(dialog.log.empty());
+  EXPECT_EQ(kernel::NotANumberMessage("2 A", "RunCurrent"),
+            "\"2 A\" is not a number. Type the number alone, in the unit the dialog shows for it; RunCurrent "
+            "keeps its value.");
+}
+
+TEST_F(EditSetupDlgTest, UnansweredRefusalStopsTheScript) {
+  platform::UserScript script;
+  script.Type(kSpeedEdit, "2 rad/s").Click(IDOK);
+  const platform::ScriptRun run = platform::RunUserScript(script, [this] { return dialog.DoModal(); });
+  EXPECT_FALSE(run.ok);
+  EXPECT_NE(run.failure.find(kernel::NotANumberMessage("2 rad/s", "MaxSpeed")), std::string::npos) << run.failure;
+  EXPECT_DOUBLE_EQ(Value("MaxSpeed"), 10.0);
+}
+
+// A number the kernel cannot store is refused with the kernel's reason: here
+// the speed's unit cannot convert while the plug-in's factor for it is 0.
+TEST_F(EditSetupDlgTest, ValueTheKernelRefusesIsShownWithItsReason) {
+  const kernel::ScaleFactorFn savedFactor = kernel::InstalledScaleFactor();
+  const kernel::ScaleOffsetFn savedOffset = kernel::InstalledScaleOffset();
+  platform::UserScript script;
+  script.Call([](CDialog&) {
+    kernel::SetUnitScaleFunctions([](CVX_Setup*, const char*, const char*) { return 0.0; },
+                                  [](CVX_Setup*, const char*) { return 0.0; });
+  });
+  script.Answer("parameter \"MaxSpeed\": unit \"rad/s\" cannot convert now (factor 0, offset 0). MaxSpeed keeps its "
+                "value.",
+                IDOK)
+      .Type(kSpeedEdit, "5");
+  script.Call([&](CDialog&) { kernel::SetUnitScaleFunctions(savedFactor, savedOffset); });
+  Run(script);
+  kernel::SetUnitScaleFunctions(savedFactor, savedOffset);
+  EXPECT_DOUBLE_EQ(Value("MaxSpeed"), 10.0);
+  EXPECT_TRUE(errors.errors.empty());
   EXPECT_TRUE(dialog.log.empty());
 }
 
