@@ -238,6 +238,10 @@ ActionResult CloseDialog(CDialog& dialog) {
 std::optional<ControlState> ReadControl(const CDialog& dialog, int id) {
   HWND control = dialog.m_hWnd ? dialog.m_hWnd->FindChild(id) : nullptr;
   if (!control) return std::nullopt;
+  return detail::ReadWindow(control);
+}
+
+ControlState detail::ReadWindow(HWND control) {
   ControlState state;
   state.cls = control->cls;
   state.visible = Shown(control);

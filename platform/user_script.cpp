@@ -16,8 +16,9 @@ namespace platform {
 
 namespace {
 
-constexpr std::array<std::string_view, 11> kKindNames{"expect-dialog", "type", "select", "click", "check", "tab",
-                                                      "chord",         "wait", "answer", "expect", "call"};
+constexpr std::array<std::string_view, 12> kKindNames{"expect-dialog", "type",   "select", "click",
+                                                      "check",         "tab",    "chord",  "wait",
+                                                      "answer",        "expect", "list",   "call"};
 
 bool IsAction(StepKind kind) {
   switch (kind) {
@@ -70,6 +71,7 @@ UserScript& UserScript::Check(int id, bool value) {
 UserScript& UserScript::Tab(int id, int index) {
   return Add(ScriptStep{.kind = StepKind::kTab, .id = id, .index = index});
 }
+UserScript& UserScript::List() { return Add(ScriptStep{.kind = StepKind::kList}); }
 UserScript& UserScript::Chord(char letter) { return Add(ScriptStep{.kind = StepKind::kChord, .key = letter}); }
 UserScript& UserScript::Wait(int ms) { return Add(ScriptStep{.kind = StepKind::kWait, .ms = ms}); }
 UserScript& UserScript::Answer(std::string text, int button) {
@@ -144,6 +146,9 @@ bool UserScript::RunStep(std::size_t index, CDialog& dialog) {
       break;
     case StepKind::kExpect:
       return RunExpect(index, step, dialog);
+    case StepKind::kList:
+      listings_.push_back(ListControls(dialog));
+      return true;
     case StepKind::kCall:
       if (step.call) step.call(dialog);
       break;

@@ -13,12 +13,13 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/control_listing.h"
 #include "platform/user.h"
 #include "platform/win_types.h"
 
 namespace platform {
 
-enum class StepKind { kExpectDialog, kType, kSelect, kClick, kCheck, kTab, kChord, kWait, kAnswer, kExpect, kCall };
+enum class StepKind { kExpectDialog, kType, kSelect, kClick, kCheck, kTab, kChord, kWait, kAnswer, kExpect, kList, kCall };
 
 // The step's "do" name ("expect-dialog", "type", ...; "call" for C++ steps).
 std::string_view StepKindName(StepKind kind);
@@ -59,6 +60,8 @@ class UserScript final : public User {
   UserScript& Wait(int ms);
   UserScript& Answer(std::string text, int button);
   UserScript& Expect(int id, Expectation expectation);
+  // Notes every control of the dialog on top (Listings); no action.
+  UserScript& List();
   // Runs `fn` with the top dialog at this point of the script (checks that
   // the JSON form has no word for); it counts as no action.
   UserScript& Call(std::function<void(CDialog&)> fn);
@@ -71,6 +74,8 @@ class UserScript final : public User {
   const std::optional<std::string>& Failure() const { return failure_; }
   const std::vector<MessageBoxRequest>& MessageBoxesShown() const { return boxes_; }
   const std::vector<HelpRequest>& HelpShown() const { return help_; }
+  // What each list step saw, in the order they ran.
+  const std::vector<ControlListing>& Listings() const { return listings_; }
 
   // Once no dialog is open any more: a step never run or an answer never
   // used stops the run too. True when the whole script ran as written.
@@ -101,6 +106,7 @@ class UserScript final : public User {
   std::optional<std::string> failure_;
   std::vector<MessageBoxRequest> boxes_;
   std::vector<HelpRequest> help_;
+  std::vector<ControlListing> listings_;
 };
 
 struct ScriptParse {

@@ -14,12 +14,13 @@ namespace {
 using detail::Fields;
 using detail::Json;
 
-constexpr std::string_view kStepNames = "expect-dialog, type, select, click, check, tab, chord, wait, answer, expect";
+constexpr std::string_view kStepNames =
+    "expect-dialog, type, select, click, check, tab, chord, wait, answer, expect, list";
 constexpr int kMaxControlId = 0xFFFF;
 
 std::optional<StepKind> KindFromName(std::string_view name) {
   // "call" runs C++ code and has no JSON form.
-  for (int k = 0; k <= static_cast<int>(StepKind::kExpect); ++k) {
+  for (int k = 0; k < static_cast<int>(StepKind::kCall); ++k) {
     if (StepKindName(static_cast<StepKind>(k)) == name) return static_cast<StepKind>(k);
   }
   return std::nullopt;
@@ -139,6 +140,7 @@ void ReadStepFields(Fields& fields, ScriptStep& step, std::vector<std::string>& 
     case StepKind::kExpect:
       ReadExpectation(fields, step, errors);
       break;
+    case StepKind::kList:
     case StepKind::kCall:
       break;
   }

@@ -55,7 +55,15 @@ struct HWND__ {
   int IndexOf(HWND child) const;
 };
 
+namespace platform {
+struct ControlState;
+}
+
 namespace platform::detail {
+
+// What a person sees of a control window (ReadControl without the look-up,
+// for controls that share an identifier, such as labels without one).
+ControlState ReadWindow(HWND control);
 
 struct Timer {
   HWND hwnd = nullptr;

@@ -28,11 +28,12 @@ TEST(UserScriptJson, ReadsEveryStepKind) {
     {"do": "wait", "ms": 20},
     {"do": "answer", "text": "Sure?", "button": "no"},
     {"do": "expect", "id": 3245, "text": "", "visible": true, "enabled": false, "checked": true, "color": "#B40014"},
-    {"do": "expect", "id": 3245, "color": 1310900}
+    {"do": "expect", "id": 3245, "color": 1310900},
+    {"do": "list"}
   ])");
   ASSERT_TRUE(parse.script.has_value()) << parse.error;
   const auto& steps = parse.script->Steps();
-  ASSERT_EQ(steps.size(), 12U);
+  ASSERT_EQ(steps.size(), 13U);
   EXPECT_EQ(steps[0].kind, StepKind::kExpectDialog);
   EXPECT_EQ(steps[0].text, "Drive Setup");
   EXPECT_EQ(steps[1].id, 3173);
@@ -52,6 +53,7 @@ TEST(UserScriptJson, ReadsEveryStepKind) {
   // Both forms of the red of the warning text: "#RRGGBB" and the colour value.
   EXPECT_EQ(steps[10].expect.color, RGB(180, 0, 20));
   EXPECT_EQ(steps[11].expect.color, RGB(180, 0, 20));
+  EXPECT_EQ(steps[12].kind, StepKind::kList);
 }
 
 TEST(UserScriptJson, MalformedScriptsNameTheStep) {
@@ -62,10 +64,10 @@ TEST(UserScriptJson, MalformedScriptsNameTheStep) {
       {R"([{"do": "click", "id": 1}, 7])", "step 2: a step is a JSON object"},
       {R"([{"id": 1}])",
        "step 1: \"do\" must name the step (expect-dialog, type, select, click, check, tab, chord, "
-       "wait, answer, expect)"},
+       "wait, answer, expect, list)"},
       {R"([{"do": "clik", "id": 1}])",
        "step 1: unknown step \"clik\" (steps: expect-dialog, type, select, click, "
-       "check, tab, chord, wait, answer, expect)"},
+       "check, tab, chord, wait, answer, expect, list)"},
       {R"([{"do": "call"}])", "step 1: unknown step \"call\""},
       {R"([{"do": "click"}])", "step 1 (click): missing \"id\""},
       {R"([{"do": "click", "id": "OK"}])", "step 1 (click): \"id\" must be an integer"},
@@ -90,6 +92,7 @@ TEST(UserScriptJson, MalformedScriptsNameTheStep) {
       {R"([{"do": "expect", "id": 3, "color": "red"}])",
        "step 1 (expect): \"color\" must be \"#RRGGBB\" or a colour value from 0 to 16777215"},
       {R"([{"do": "expect-dialog"}])", "step 1 (expect-dialog): missing \"caption\""},
+      {R"([{"do": "list", "id": 1}])", "step 1 (list): unknown field \"id\""},
   };
   for (const auto& [json, error] : cases) {
     const platform::ScriptParse parse = ParseUserScript(json);

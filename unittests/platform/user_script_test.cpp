@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -44,6 +45,53 @@ TEST_F(UserScripts, EveryStepKindDrivesTheDialogAsAPersonWould) {
                                                   "ask 6"}));
   EXPECT_TRUE(dialog.expert);
   EXPECT_EQ(dialog.ticks, 2);
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::size_t start = 0;
+  for (std::size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1)
+    lines.push_back(text.substr(start, end - start));
+  return lines;
+}
+
+// A list step notes what a person sees of every control, labels without an
+// identifier too, and takes no action.
+TEST_F(UserScripts, ListNotesEveryControlOfTheDialogOnTop) {
+  SampleDialog dialog;
+  UserScript script;
+  script.Click(kTorqueRadio).List().Click(IDOK);
+  const platform::ScriptRun run = RunSample(script, dialog);
+  ASSERT_TRUE(run.ok) << run.failure;
+  ASSERT_EQ(script.Listings().size(), 1u);
+  const platform::ControlListing& listing = script.Listings().front();
+  EXPECT_EQ(listing.caption, "Sample Test Dialog");
+  EXPECT_EQ(listing.templateId, kSampleDialogId);
+  const auto find = [&](int id) {
+    const auto found = std::find_if(listing.controls.begin(), listing.controls.end(),
+                                    [id](const platform::ListedControl& c) { return c.id == id; });
+    return found == listing.controls.end() ? nullptr : &found->state;
+  };
+  ASSERT_NE(find(kTorqueRadio), nullptr);
+  EXPECT_EQ(find(kTorqueRadio)->check, BST_CHECKED);
+  ASSERT_NE(find(kWarningText), nullptr);
+  EXPECT_FALSE(find(kWarningText)->visible);
+  ASSERT_NE(find(kApplyButton), nullptr);
+  EXPECT_FALSE(find(kApplyButton)->enabled);
+
+  const std::vector<std::string> lines = Lines(platform::ListingText(listing));
+  ASSERT_EQ(lines.size(), listing.controls.size() + 2);
+  EXPECT_EQ(lines[0], "dialog \"Sample Test Dialog\" (template 9000), " + std::to_string(listing.controls.size()) +
+                          " controls:");
+  const auto line = [&](const std::string& start) {
+    const auto found = std::find_if(lines.begin(), lines.end(), [&](const std::string& l) { return l.rfind(start, 0) == 0; });
+    return found == lines.end() ? std::string() : *found;
+  };
+  EXPECT_EQ(line("  120 "), "  120    check          yes      yes      no       \"Enable protection\"");
+  EXPECT_EQ(line("  132 "), "  132    radio          yes      yes      yes      \"Torque\"");
+  EXPECT_EQ(line("  150 "), "  150    static         no       yes      -        \"Values changed\"");
+  EXPECT_EQ(line("  110 "), "  110    combo          yes      yes      -        \"\" (3 entries)");
+  EXPECT_FALSE(line("  -      static         yes      yes      -        \"Gain\"").empty());
 }
 
 // Plays `steps` against the sample dialog and returns why the run stopped.
