@@ -95,7 +95,11 @@ ParsedCommandLine ParseCommandLine(int argc, const char* const* argv) {
   commands.emplace_back(get, Command::kGet);
 
   CLI::App* edit = app.add_subcommand("edit", "Open the Drive Setup dialog and let a user script play the person");
-  edit->add_option("--script", inv.scriptPath, "User script (docs/user-scripts.md)")->required();
+  CLI::Option* script = edit->add_option("--script", inv.scriptPath, "User script (docs/user-scripts.md)");
+  CLI::Option* list =
+      edit->add_flag("--list", inv.list, "Print every control of the dialog (id, class, state, text), then cancel it");
+  script->excludes(list);
+  edit->require_option(1);
   commands.emplace_back(edit, Command::kEdit);
 
   std::vector<std::string> programInputs;

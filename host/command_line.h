@@ -29,6 +29,7 @@ struct Invocation {
   std::string unit;                     // scale
   std::string parameter;                // scale
   std::string scriptPath;               // edit: the user script that plays the person
+  bool list = false;                    // edit: list the dialog's controls instead of a script
   std::string simPath;                  // empty: the setup's own "simulation" object
   std::string program;                  // run-program
   std::vector<Assignment> programInputs;  // run-program --var, in the order given

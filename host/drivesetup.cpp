@@ -5,6 +5,7 @@
 
 #include "host/command_line.h"
 #include "host/commands.h"
+#include "host/edit_command.h"
 #include "host/failure.h"
 #include "host/plugin_library.h"
 #include "host/run_program.h"
@@ -60,6 +61,8 @@ int RunDriveSetup(int argc, char** argv, std::ostream& out, std::ostream& err) {
   CVX_Setup& setup = *loaded.setup;
 
   if (Outcome failure = ApplyAssignments(setup, inv.assignments)) return Fail(err, *failure);
+  if (inv.command == Command::kEdit && !inv.assignments.empty())
+    if (Outcome failure = ComputeRegistersForEdit(setup, inv.assignments)) return Fail(err, *failure);
   if (!inv.simPath.empty())
     if (Outcome failure = ReplaceSimulation(setup, inv.simPath)) return Fail(err, *failure);
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <ostream>
+#include <vector>
 
 #include "host/command_line.h"
 #include "host/failure.h"
@@ -23,5 +24,12 @@ struct EditOutcome {
   bool kept = false;  // OK: the edited setup replaced `setup`
 };
 EditOutcome RunEdit(const Invocation& inv, CVX_Setup& setup, const PluginLibrary& plugin, std::ostream& out);
+
+// Before `edit`, after the --set values `sets` were applied: computes the
+// registers from the user values, since the dialog opens on the values it
+// recovers from the registers and would otherwise show the values from
+// before the sets. A set of a register that the computation gives another
+// value would not hold: that is a usage failure naming it.
+Outcome ComputeRegistersForEdit(CVX_Setup& setup, const std::vector<Assignment>& sets);
 
 }  // namespace host
