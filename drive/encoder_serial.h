@@ -14,11 +14,16 @@ enum class SerialFault {
   CorruptFrame, // BiSS: the check bits do not match; SSI cannot tell
 };
 
+// The widest frame an encoder sends: 63 data bits, so that a position and
+// its turns fit a signed 64-bit counter.
+inline constexpr int kMaxSingleTurnBits = 32;
+inline constexpr int kMaxMultiTurnBits = 31;
+
 // The true absolute encoder.
 struct SerialEncoderParams {
   SerialProtocol protocol = SerialProtocol::SSI;
-  int single_turn_bits = 17;   // 1..32
-  int multi_turn_bits = 0;     // 0..31, single + multi at most 63
+  int single_turn_bits = 17;   // 1..kMaxSingleTurnBits
+  int multi_turn_bits = 0;     // 0..kMaxMultiTurnBits
   // The encoder's reading at shaft angle 0, in single-turn counts: where the
   // maker's zero happens to sit against the rotor.
   std::uint64_t offset_counts = 0;
@@ -89,7 +94,9 @@ class SerialEncoderReader {
 
 std::uint64_t ToGray(std::uint64_t binary);
 std::uint64_t FromGray(std::uint64_t gray);
-// BiSS check of the data and status bits: CRC6, polynomial x^6 + x + 1.
-std::uint8_t BissCrc6(std::uint64_t bits, int bit_count);
+// BiSS check: CRC6, polynomial x^6 + x + 1, of the low `bit_count` bits of
+// `bits` (at most 64), most significant first, continuing from `crc`, so
+// that a frame longer than 64 bits is checked in parts.
+std::uint8_t BissCrc6(std::uint64_t bits, int bit_count, std::uint8_t crc = 0);
 
 }  // namespace drive

@@ -35,8 +35,8 @@ SensorsConfig NominalSensors(const NamedValues& registers) {
     case 5:
       sensors.serial = SerialEncoderParams{
           .protocol = (scr & kScrCodeMask) == 5 ? SerialProtocol::BiSS : SerialProtocol::SSI,
-          .single_turn_bits = std::clamp(RegisterInt(registers, "SSIREV", 16), 1, 32),
-          .multi_turn_bits = std::clamp(RegisterInt(registers, "SSITURNS", 0), 0, 31),
+          .single_turn_bits = std::clamp(RegisterInt(registers, "SSIREV", 16), 1, kMaxSingleTurnBits),
+          .multi_turn_bits = std::clamp(RegisterInt(registers, "SSITURNS", 0), 0, kMaxMultiTurnBits),
           .offset_counts = static_cast<std::uint64_t>(std::max(0, RegisterInt(registers, "ZAOFF", 0))),
           .gray = RegisterInt(registers, "SSITYPE", 0) == 1,
           .reversed = RegisterInt(registers, "SSISENSE", 1) == -1,
@@ -60,13 +60,13 @@ MotorFeedback::MotorFeedback(const SimulationConfig& simulation, const NamedValu
   if (sensors.serial) {
     const SerialEncoderParams& p = *sensors.serial;
     sensor_.emplace<SerialEncoder>(p);
-    const int bits = std::clamp(RegisterInt(registers, "SSIREV", p.single_turn_bits), 1, 32);
+    const int bits = std::clamp(RegisterInt(registers, "SSIREV", p.single_turn_bits), 1, kMaxSingleTurnBits);
     reader_config_ = SerialReaderConfig{
         .protocol = RegisterInt(registers, "SSIFDBKTYPE", p.protocol == SerialProtocol::BiSS ? 2 : 1) == 2
                         ? SerialProtocol::BiSS
                         : SerialProtocol::SSI,
         .single_turn_bits = bits,
-        .multi_turn_bits = std::clamp(RegisterInt(registers, "SSITURNS", p.multi_turn_bits), 0, 31),
+        .multi_turn_bits = std::clamp(RegisterInt(registers, "SSITURNS", p.multi_turn_bits), 0, kMaxMultiTurnBits),
         .gray = RegisterInt(registers, "SSITYPE", p.gray ? 1 : 0) == 1,
         .reverse = RegisterInt(registers, "SSISENSE", 1) == -1,
     };

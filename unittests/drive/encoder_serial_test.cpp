@@ -2,6 +2,8 @@
 
 #include <cmath>
 #include <numbers>
+#include <utility>
+#include <vector>
 
 #include "drive/encoder_serial.h"
 
@@ -61,11 +63,14 @@ TEST(SerialEncoder, ReaderRecoversThePositionForEveryFrameSetting) {
 }
 
 TEST(SerialEncoder, MultiTurnWordsBelowZeroReadAsNegativeTurns) {
-  const SerialEncoderParams p{.single_turn_bits = 10, .multi_turn_bits = 8};
-  SerialEncoder encoder(p);
-  SerialEncoderReader reader(ReaderFor(p));
-  ASSERT_TRUE(reader.Update(encoder.Read(-1.5 * kTwoPi)));
-  EXPECT_EQ(reader.position(), -1536);
+  // Up to the widest frame, whose sign bit is bit 62.
+  for (const auto& [single, multi] : std::initializer_list<std::pair<int, int>>{{10, 8}, {32, 31}}) {
+    const SerialEncoderParams p{.single_turn_bits = single, .multi_turn_bits = multi};
+    SerialEncoder encoder(p);
+    SerialEncoderReader reader(ReaderFor(p));
+    ASSERT_TRUE(reader.Update(encoder.Read(-1.5 * kTwoPi)));
+    EXPECT_EQ(reader.position(), -3 * (std::int64_t{1} << (single - 1))) << single << "+" << multi;
+  }
 }
 
 TEST(SerialEncoder, BadFramesAreRejectedAndLeaveTheCounter) {
@@ -94,6 +99,44 @@ TEST(SerialEncoder, WidestFrameKeepsEveryBit) {
   ASSERT_TRUE(reader.Update(encoder.Read(0.0)));
   EXPECT_EQ(reader.position(), 0xFFFFFFFFll);
   EXPECT_EQ(*reader.SingleTurn(encoder.Read(0.0)), 0xFFFFFFFFu);
+}
+
+// The CRC as the line sends it, one bit at a time, with no word to hold the
+// frame: the reference for frames of any width.
+std::uint8_t LineCrc6(const std::vector<bool>& bits) {
+  std::uint8_t crc = 0;
+  for (bool in : bits) {
+    const bool top = (crc & 0x20u) != 0;
+    crc = static_cast<std::uint8_t>((crc << 1) & 0x3Fu);
+    if (in != top) crc ^= 0x03u;
+  }
+  return crc;
+}
+
+TEST(SerialEncoder, CheckBitsCoverEveryDataBitOfEveryWidth) {
+  // From a 3-bit frame to the widest, 63 data bits: with the two status bits
+  // the checked bits no longer fit one 64-bit word.
+  for (const auto& [single, multi] :
+       std::initializer_list<std::pair<int, int>>{{1, 0}, {17, 0}, {32, 0}, {32, 30}, {31, 31}, {32, 31}}) {
+    const SerialEncoderParams p{.protocol = SerialProtocol::BiSS, .single_turn_bits = single, .multi_turn_bits = multi,
+                                .offset_counts = (std::uint64_t{1} << single) - 1};
+    const SerialFrame frame = SerialEncoder(p).Read(-2.5);
+    std::vector<bool> line;
+    for (int i = frame.data_bits - 1; i >= 0; --i) line.push_back(((frame.data >> i) & 1u) != 0);
+    line.insert(line.end(), {frame.status_ok, frame.status_ok});
+    EXPECT_EQ(frame.crc, static_cast<std::uint8_t>(~LineCrc6(line) & 0x3Fu)) << single << "+" << multi;
+    // Flipping the top data bit, the one a 64-bit word would lose, is caught.
+    SerialFrame flipped = frame;
+    flipped.data ^= std::uint64_t{1} << (frame.data_bits - 1);
+    EXPECT_FALSE(SerialEncoderReader(ReaderFor(p)).Update(flipped)) << single << "+" << multi;
+  }
+}
+
+TEST(SerialEncoder, AShaftThatHasRunFarStillGivesAWord) {
+  const SerialEncoder encoder({.single_turn_bits = 32, .multi_turn_bits = 31});
+  for (double angle : {1e30, -1e30, HUGE_VAL, std::nan("")}) {
+    EXPECT_LT(encoder.Word(angle), std::uint64_t{1} << 63) << angle;
+  }
 }
 
 }  // namespace
