@@ -4,10 +4,8 @@
 
 #include <algorithm>
 #include <cmath>
-#include <initializer_list>
-#include <nlohmann/json.hpp>
-#include <stdexcept>
 
+#include "input/json_read.h"
 #include "kernel/missing_value.h"
 #include "kernel/probe.h"
 #include "kernel/setup.h"
@@ -15,212 +13,208 @@
 namespace drive {
 namespace {
 
-using nlohmann::json;
+using input::ErrorList;
+using input::Json;
+using input::Members;
 
-// A problem in the object; `what` starts with the JSON path.
-struct ConfigError : std::runtime_error {
-  using std::runtime_error::runtime_error;
-};
+// Bounds of what the simulation can stand for: far beyond any real drive,
+// yet small enough that products of them stay finite in the physics (a
+// supply of 1e300 V would give infinite currents, and the converters would
+// then be asked to hold them).
+constexpr double kMaxVoltage_V = 1e4;
+constexpr double kMaxResistance_ohm = 1e6;
+constexpr double kMaxInductance_H = 1e3;
+constexpr double kMaxTorque_Nm = 1e4;
+constexpr double kMaxInertia_kgm2 = 1e3;
+constexpr double kMaxRatio = 1e6;
+constexpr double kMaxCurrent_A = 1e4;
+constexpr double kMaxAngle_rad = 1e6;
+constexpr double kMaxHandSpeed_rad_s = 1e5;
+// A smooth-running limit at or above this is no limit.
+constexpr double kUnlimitedSpeed_rad_s = 1e9;
+constexpr double kMaxTime_s = 1e9;
+constexpr int kMaxLines = 1 << 24;
+constexpr int kMaxCall = 1 << 30;
 
-[[noreturn]] void Fail(const std::string& path, std::string_view what) {
-  throw ConfigError(fmt::format("simulation{}: {}", path, what));
+// Where the object sits in a setup document, and so in every error text.
+constexpr std::string_view kRoot = "simulation";
+
+int IntegerOr(Members& members, std::string_view key, int fallback, int low, int high) {
+  return static_cast<int>(members.Integer(key, false, low, high).value_or(fallback));
 }
 
-void CheckMembers(const json& object, const std::string& path, std::initializer_list<std::string_view> known) {
-  if (!object.is_object()) Fail(path, "must be an object");
-  for (const auto& [key, value] : object.items()) {
-    bool found = false;
-    for (const auto name : known) found = found || key == name;
-    if (!found) Fail(path + "." + key, "is not a known member");
+void ReadPhases(const Json& value, const std::string& path, MotorParams& m, ErrorList& errors) {
+  const std::size_t count = static_cast<std::size_t>(WindingCount(m.winding));
+  if (!value.is_array() || value.size() != count) {
+    errors.Add(path, fmt::format("must list the {} windings, found {}", count, input::Found(value)));
+    return;
+  }
+  for (std::size_t k = 0; k < count; ++k) {
+    Members phase(value[k], input::ElementPath(path, k), errors, {"R", "L", "disconnected"});
+    m.winding_resistance_ohm[k] = phase.Number("R", false, 0.0, kMaxResistance_ohm).value_or(0.0);
+    m.winding_inductance_H[k] = phase.Number("L", false, 0.0, kMaxInductance_H).value_or(0.0);
+    m.winding_open[k] = phase.Flag("disconnected", false).value_or(false);
   }
 }
 
-double Number(const json& object, const std::string& path, std::string_view key, double fallback,
-              double low = -1e300, double high = 1e300) {
-  const auto it = object.find(key);
-  if (it == object.end()) return fallback;
-  const std::string where = fmt::format("{}.{}", path, key);
-  if (!it->is_number()) Fail(where, "must be a number");
-  const double value = it->get<double>();
-  if (!std::isfinite(value) || value < low || value > high) {
-    Fail(where, fmt::format("must lie in [{:g}, {:g}]", low, high));
-  }
-  return value;
+void ReadMotor(const Json& value, const std::string& path, MotorParams& m, ErrorList& errors) {
+  Members motor(value, path, errors,
+                {"winding", "R", "L", "K", "detent", "pole_pairs", "Jm", "Jload", "transmission", "viscous_friction",
+                 "coulomb_friction", "phases"});
+  m.winding = motor.Pick("winding", m.winding,
+                         {{"two-phase", Winding::TwoPhase}, {"star", Winding::ThreeStar}, {"delta", Winding::ThreeDelta}});
+  m.resistance_ohm = motor.Number("R", false, 0.0, kMaxResistance_ohm).value_or(m.resistance_ohm);
+  m.inductance_H = motor.Number("L", false, 1e-7, kMaxInductance_H).value_or(m.inductance_H);
+  m.torque_constant_Nm_per_A = motor.Number("K", false, 0.0, kMaxTorque_Nm).value_or(m.torque_constant_Nm_per_A);
+  m.detent_torque_Nm = motor.Number("detent", false, 0.0, kMaxTorque_Nm).value_or(m.detent_torque_Nm);
+  m.pole_pairs = IntegerOr(motor, "pole_pairs", m.pole_pairs, 1, 10000);
+  m.rotor_inertia_kgm2 = motor.Number("Jm", false, 1e-12, kMaxInertia_kgm2).value_or(m.rotor_inertia_kgm2);
+  m.load_inertia_kgm2 = motor.Number("Jload", false, 0.0, kMaxInertia_kgm2).value_or(m.load_inertia_kgm2);
+  m.transmission_ratio = motor.Number("transmission", false, 1e-6, kMaxRatio).value_or(m.transmission_ratio);
+  m.viscous_friction_Nm_s_per_rad =
+      motor.Number("viscous_friction", false, 0.0, kMaxTorque_Nm).value_or(m.viscous_friction_Nm_s_per_rad);
+  m.coulomb_friction_Nm = motor.Number("coulomb_friction", false, 0.0, kMaxTorque_Nm).value_or(m.coulomb_friction_Nm);
+  if (const Json* phases = motor.Get("phases")) ReadPhases(*phases, motor.PathOf("phases"), m, errors);
 }
 
-int Integer(const json& object, const std::string& path, std::string_view key, int fallback, int low, int high) {
-  const auto it = object.find(key);
-  if (it == object.end()) return fallback;
-  const std::string where = fmt::format("{}.{}", path, key);
-  if (!it->is_number_integer()) Fail(where, "must be an integer");
-  const auto value = it->get<std::int64_t>();
-  if (value < low || value > high) Fail(where, fmt::format("must lie in [{}, {}]", low, high));
-  return static_cast<int>(value);
+QuadratureFault ReadQuadratureFault(Members& encoder) {
+  return encoder.Pick("fault", QuadratureFault::None,
+                      {{"none", QuadratureFault::None},
+                       {"no-pulses", QuadratureFault::NoPulses},
+                       {"missing-channel", QuadratureFault::MissingChannel}});
 }
 
-bool Flag(const json& object, const std::string& path, std::string_view key, bool fallback) {
-  const auto it = object.find(key);
-  if (it == object.end()) return fallback;
-  if (!it->is_boolean()) Fail(fmt::format("{}.{}", path, key), "must be true or false");
-  return it->get<bool>();
+// The members an incremental and a sine/cosine encoder share.
+template <typename Params>
+Params ReadLineEncoder(Members& encoder) {
+  Params e;
+  e.lines = IntegerOr(encoder, "lines", e.lines, 1, kMaxLines);
+  e.reversed = encoder.Flag("reversed", false).value_or(e.reversed);
+  e.has_index = encoder.Flag("index", false).value_or(e.has_index);
+  e.index_angle_rad = encoder.Number("index_angle_rad", false, -kMaxAngle_rad, kMaxAngle_rad).value_or(e.index_angle_rad);
+  e.fault = ReadQuadratureFault(encoder);
+  return e;
 }
 
-std::string Text(const json& object, const std::string& path, std::string_view key, std::string fallback) {
-  const auto it = object.find(key);
-  if (it == object.end()) return fallback;
-  if (!it->is_string() || it->get<std::string>().empty()) {
-    Fail(fmt::format("{}.{}", path, key), "must be a non-empty string");
-  }
-  return it->get<std::string>();
-}
-
-template <typename E>
-E Choice(const json& object, const std::string& path, std::string_view key, E fallback,
-         std::initializer_list<std::pair<std::string_view, E>> choices) {
-  const auto it = object.find(key);
-  if (it == object.end()) return fallback;
-  std::string names;
-  for (const auto& [name, value] : choices) {
-    if (it->is_string() && it->get<std::string>() == name) return value;
-    names += fmt::format("{}\"{}\"", names.empty() ? "" : ", ", name);
-  }
-  Fail(fmt::format("{}.{}", path, key), "must be one of " + names);
-}
-
-void ReadMotor(const json& j, const std::string& path, MotorParams& m) {
-  CheckMembers(j, path, {"winding", "R", "L", "K", "detent", "pole_pairs", "Jm", "Jload", "transmission",
-                         "viscous_friction", "coulomb_friction", "phases"});
-  m.winding = Choice(j, path, "winding", m.winding,
-                     {{"two-phase", Winding::TwoPhase}, {"star", Winding::ThreeStar}, {"delta", Winding::ThreeDelta}});
-  m.resistance_ohm = Number(j, path, "R", m.resistance_ohm, 0.0);
-  m.inductance_H = Number(j, path, "L", m.inductance_H, 1e-7);
-  m.torque_constant_Nm_per_A = Number(j, path, "K", m.torque_constant_Nm_per_A, 0.0);
-  m.detent_torque_Nm = Number(j, path, "detent", m.detent_torque_Nm, 0.0);
-  m.pole_pairs = Integer(j, path, "pole_pairs", m.pole_pairs, 1, 10000);
-  m.rotor_inertia_kgm2 = Number(j, path, "Jm", m.rotor_inertia_kgm2, 1e-12);
-  m.load_inertia_kgm2 = Number(j, path, "Jload", m.load_inertia_kgm2, 0.0);
-  m.transmission_ratio = Number(j, path, "transmission", m.transmission_ratio, 1e-6);
-  m.viscous_friction_Nm_s_per_rad = Number(j, path, "viscous_friction", m.viscous_friction_Nm_s_per_rad, 0.0);
-  m.coulomb_friction_Nm = Number(j, path, "coulomb_friction", m.coulomb_friction_Nm, 0.0);
-  if (const auto it = j.find("phases"); it != j.end()) {
-    const std::string phases_path = path + ".phases";
-    if (!it->is_array() || it->size() != static_cast<size_t>(WindingCount(m.winding))) {
-      Fail(phases_path, fmt::format("must list the {} windings", WindingCount(m.winding)));
-    }
-    for (size_t k = 0; k < it->size(); ++k) {
-      const json& phase = (*it)[k];
-      const std::string p = fmt::format("{}[{}]", phases_path, k);
-      CheckMembers(phase, p, {"R", "L", "disconnected"});
-      m.winding_resistance_ohm[k] = Number(phase, p, "R", 0.0, 0.0);
-      m.winding_inductance_H[k] = Number(phase, p, "L", 0.0, 0.0);
-      m.winding_open[k] = Flag(phase, p, "disconnected", false);
-    }
-  }
-}
-
-QuadratureFault ReadQuadratureFault(const json& j, const std::string& path) {
-  return Choice(j, path, "fault", QuadratureFault::None,
-                {{"none", QuadratureFault::None},
-                 {"no-pulses", QuadratureFault::NoPulses},
-                 {"missing-channel", QuadratureFault::MissingChannel}});
-}
-
-void ReadSensors(const json& j, const std::string& path, SensorsConfig& s) {
-  CheckMembers(j, path, {"shaft", "encoder", "sincos", "ssi"});
-  s.shaft = Choice(j, path, "shaft", s.shaft, {{"motor", SensorShaft::Motor}, {"load", SensorShaft::Load}});
-  if (const auto it = j.find("encoder"); it != j.end()) {
-    const std::string p = path + ".encoder";
-    CheckMembers(*it, p, {"lines", "reversed", "index", "index_angle_rad", "fault"});
-    IncrementalEncoderParams e;
-    e.lines = Integer(*it, p, "lines", e.lines, 1, 1 << 24);
-    e.reversed = Flag(*it, p, "reversed", e.reversed);
-    e.has_index = Flag(*it, p, "index", e.has_index);
-    e.index_angle_rad = Number(*it, p, "index_angle_rad", e.index_angle_rad);
-    e.fault = ReadQuadratureFault(*it, p);
-    s.incremental = e;
-  }
-  if (const auto it = j.find("sincos"); it != j.end()) {
-    const std::string p = path + ".sincos";
-    CheckMembers(*it, p, {"lines", "reversed", "index", "index_angle_rad", "fault", "amplitude_mismatch"});
-    SinCosEncoderParams e;
-    e.lines = Integer(*it, p, "lines", e.lines, 1, 1 << 24);
-    e.reversed = Flag(*it, p, "reversed", e.reversed);
-    e.has_index = Flag(*it, p, "index", e.has_index);
-    e.index_angle_rad = Number(*it, p, "index_angle_rad", e.index_angle_rad);
-    e.fault = ReadQuadratureFault(*it, p);
-    e.amplitude_mismatch = Number(*it, p, "amplitude_mismatch", e.amplitude_mismatch, -0.5, 0.5);
-    s.sincos = e;
-  }
-  if (const auto it = j.find("ssi"); it != j.end()) {
-    const std::string p = path + ".ssi";
-    CheckMembers(*it, p, {"protocol", "bits", "multi_turn_bits", "offset", "gray", "reversed", "fault"});
-    SerialEncoderParams e;
-    e.protocol = Choice(*it, p, "protocol", e.protocol, {{"ssi", SerialProtocol::SSI}, {"biss", SerialProtocol::BiSS}});
-    e.single_turn_bits = Integer(*it, p, "bits", e.single_turn_bits, 1, 32);
-    e.multi_turn_bits = Integer(*it, p, "multi_turn_bits", e.multi_turn_bits, 0, 31);
-    const double offset = Number(*it, p, "offset", 0.0, 0.0, std::ldexp(1.0, e.single_turn_bits) - 1);
-    if (offset != std::floor(offset)) Fail(p + ".offset", "must be an integer");
-    e.offset_counts = static_cast<std::uint64_t>(offset);
-    e.gray = Flag(*it, p, "gray", e.gray);
-    e.reversed = Flag(*it, p, "reversed", e.reversed);
-    e.fault = Choice(*it, p, "fault", SerialFault::None,
+SerialEncoderParams ReadSerialEncoder(const Json& value, const std::string& path, ErrorList& errors) {
+  Members ssi(value, path, errors, {"protocol", "bits", "multi_turn_bits", "offset", "gray", "reversed", "fault"});
+  SerialEncoderParams e;
+  e.protocol = ssi.Pick("protocol", e.protocol, {{"ssi", SerialProtocol::SSI}, {"biss", SerialProtocol::BiSS}});
+  // A frame holds at most 63 data bits: 32 of position in a turn and 31 of
+  // turns.
+  e.single_turn_bits = IntegerOr(ssi, "bits", e.single_turn_bits, 1, kMaxSingleTurnBits);
+  e.multi_turn_bits = IntegerOr(ssi, "multi_turn_bits", e.multi_turn_bits, 0, kMaxMultiTurnBits);
+  const long long last_count = (1LL << e.single_turn_bits) - 1;
+  e.offset_counts = static_cast<std::uint64_t>(ssi.Integer("offset", false, 0, last_count).value_or(0));
+  e.gray = ssi.Flag("gray", false).value_or(e.gray);
+  e.reversed = ssi.Flag("reversed", false).value_or(e.reversed);
+  e.fault = ssi.Pick("fault", SerialFault::None,
                      {{"none", SerialFault::None},
                       {"no-response", SerialFault::NoResponse},
                       {"corrupt-frame", SerialFault::CorruptFrame}});
-    s.serial = e;
-  }
+  return e;
 }
 
-void ReadLimitSwitches(const json& j, const std::string& path, LimitSwitchesConfig& switches) {
-  CheckMembers(j, path, {"positive_rad", "negative_rad"});
-  if (j.contains("positive_rad")) switches.positive_rad = Number(j, path, "positive_rad", 0.0);
-  if (j.contains("negative_rad")) switches.negative_rad = Number(j, path, "negative_rad", 0.0);
+void ReadSensors(const Json& value, const std::string& path, SensorsConfig& s, ErrorList& errors) {
+  Members sensors(value, path, errors, {"shaft", "encoder", "sincos", "ssi"});
+  s.shaft = sensors.Pick("shaft", s.shaft, {{"motor", SensorShaft::Motor}, {"load", SensorShaft::Load}});
+  if (const Json* encoder = sensors.Get("encoder")) {
+    Members fields(*encoder, sensors.PathOf("encoder"), errors, {"lines", "reversed", "index", "index_angle_rad", "fault"});
+    s.incremental = ReadLineEncoder<IncrementalEncoderParams>(fields);
+  }
+  if (const Json* sincos = sensors.Get("sincos")) {
+    Members fields(*sincos, sensors.PathOf("sincos"), errors,
+                   {"lines", "reversed", "index", "index_angle_rad", "fault", "amplitude_mismatch"});
+    SinCosEncoderParams e = ReadLineEncoder<SinCosEncoderParams>(fields);
+    e.amplitude_mismatch = fields.Number("amplitude_mismatch", false, -0.5, 0.5).value_or(e.amplitude_mismatch);
+    s.sincos = e;
+  }
+  if (const Json* ssi = sensors.Get("ssi")) s.serial = ReadSerialEncoder(*ssi, sensors.PathOf("ssi"), errors);
+}
+
+void ReadLimitSwitches(const Json& value, const std::string& path, LimitSwitchesConfig& switches, ErrorList& errors) {
+  Members limits(value, path, errors, {"positive_rad", "negative_rad"});
+  switches.positive_rad = limits.Number("positive_rad", false, -kMaxAngle_rad, kMaxAngle_rad);
+  switches.negative_rad = limits.Number("negative_rad", false, -kMaxAngle_rad, kMaxAngle_rad);
   if (switches.positive_rad && switches.negative_rad && *switches.negative_rad >= *switches.positive_rad)
-    Fail(path + ".negative_rad", "must lie below positive_rad");
+    errors.Add(limits.PathOf("negative_rad"), "must lie below positive_rad");
 }
 
-void ReadPerson(const json& j, const std::string& path, PersonConfig& person) {
-  CheckMembers(j, path, {"hand_speed_rad_s", "analogue_input", "smooth_speed_limit_rad_s"});
-  person.hand_speed_rad_s = Number(j, path, "hand_speed_rad_s", person.hand_speed_rad_s);
-  person.smooth_speed_limit_rad_s = Number(j, path, "smooth_speed_limit_rad_s", person.smooth_speed_limit_rad_s, 0.0);
-  if (const auto it = j.find("analogue_input"); it != j.end()) {
-    const std::string p = path + ".analogue_input";
-    if (!it->is_array() || it->empty()) Fail(p, "must be a non-empty list of [time_s, voltage_V] pairs");
-    std::vector<VoltagePoint> points;
-    for (size_t k = 0; k < it->size(); ++k) {
-      const json& point = (*it)[k];
-      if (!point.is_array() || point.size() != 2 || !point[0].is_number() || !point[1].is_number()) {
-        Fail(fmt::format("{}[{}]", p, k), "must be a pair [time_s, voltage_V]");
-      }
-      points.push_back({point[0].get<double>(), point[1].get<double>()});
-    }
-    person.analogue_input = VoltageOverTime(std::move(points));
+std::optional<VoltageOverTime> ReadVoltageOverTime(const Json& value, const std::string& path, ErrorList& errors) {
+  if (!value.is_array() || value.empty()) {
+    errors.Add(path, fmt::format("must be a non-empty list of [time_s, voltage_V] pairs, found {}", input::Found(value)));
+    return std::nullopt;
   }
+  std::vector<VoltagePoint> points;
+  for (std::size_t k = 0; k < value.size(); ++k) {
+    const Json& point = value[k];
+    const std::string at = input::ElementPath(path, k);
+    if (!point.is_array() || point.size() != 2) {
+      errors.Add(at, fmt::format("must be a pair [time_s, voltage_V], found {}", input::Found(point)));
+      continue;
+    }
+    const auto time_s = input::ReadNumber(point[0], input::ElementPath(at, 0), errors, 0.0, kMaxTime_s);
+    const auto voltage_V = input::ReadNumber(point[1], input::ElementPath(at, 1), errors, -kMaxVoltage_V, kMaxVoltage_V);
+    if (time_s && voltage_V) points.push_back({*time_s, *voltage_V});
+  }
+  return VoltageOverTime(std::move(points));
 }
 
-LinkFault ReadLinkFault(const json& j, const std::string& path) {
-  CheckMembers(j, path, {"from_call", "text"});
+void ReadPerson(const Json& value, const std::string& path, PersonConfig& person, ErrorList& errors) {
+  Members fields(value, path, errors, {"hand_speed_rad_s", "analogue_input", "smooth_speed_limit_rad_s"});
+  person.hand_speed_rad_s =
+      fields.Number("hand_speed_rad_s", false, -kMaxHandSpeed_rad_s, kMaxHandSpeed_rad_s).value_or(person.hand_speed_rad_s);
+  person.smooth_speed_limit_rad_s = fields.Number("smooth_speed_limit_rad_s", false, 0.0, kUnlimitedSpeed_rad_s)
+                                        .value_or(person.smooth_speed_limit_rad_s);
+  if (const Json* input = fields.Get("analogue_input"))
+    person.analogue_input = ReadVoltageOverTime(*input, fields.PathOf("analogue_input"), errors);
+}
+
+LinkFault ReadLinkFault(const Json& value, const std::string& path, ErrorList& errors) {
+  Members fields(value, path, errors, {"from_call", "text"});
   LinkFault fault;
-  fault.from_call = Integer(j, path, "from_call", 1, 1, 1 << 30);
-  fault.text = Text(j, path, "text", fault.text);
+  fault.from_call = IntegerOr(fields, "from_call", 1, 1, kMaxCall);
+  fault.text = fields.Text("text", false, false).value_or(fault.text);
   return fault;
 }
 
-void ReadFaults(const json& j, const std::string& path, FaultsConfig& faults) {
-  CheckMembers(j, path, {"read", "write", "mer", "enable_input_off"});
-  if (const auto it = j.find("read"); it != j.end()) faults.read = ReadLinkFault(*it, path + ".read");
-  if (const auto it = j.find("write"); it != j.end()) faults.write = ReadLinkFault(*it, path + ".write");
-  faults.enable_input_off = Flag(j, path, "enable_input_off", faults.enable_input_off);
-  if (const auto it = j.find("mer"); it != j.end()) {
-    const std::string p = path + ".mer";
-    if (!it->is_array()) Fail(p, "must be a list of {\"time_s\", \"bits\"}");
-    for (size_t k = 0; k < it->size(); ++k) {
-      const std::string e = fmt::format("{}[{}]", p, k);
-      CheckMembers((*it)[k], e, {"time_s", "bits"});
-      faults.mer.push_back({Number((*it)[k], e, "time_s", 0.0, 0.0),
-                            static_cast<std::uint16_t>(Integer((*it)[k], e, "bits", 0, 0, 0xFFFF))});
-    }
+void ReadFaults(const Json& value, const std::string& path, FaultsConfig& faults, ErrorList& errors) {
+  Members fields(value, path, errors, {"read", "write", "mer", "enable_input_off"});
+  if (const Json* read = fields.Get("read")) faults.read = ReadLinkFault(*read, fields.PathOf("read"), errors);
+  if (const Json* write = fields.Get("write")) faults.write = ReadLinkFault(*write, fields.PathOf("write"), errors);
+  faults.enable_input_off = fields.Flag("enable_input_off", false).value_or(faults.enable_input_off);
+  const Json* mer = fields.Get("mer");
+  if (!mer || !input::ReadList(*mer, fields.PathOf("mer"), errors, "a list of {\"time_s\", \"bits\"}")) return;
+  for (std::size_t k = 0; k < mer->size(); ++k) {
+    Members event((*mer)[k], input::ElementPath(fields.PathOf("mer"), k), errors, {"time_s", "bits"});
+    faults.mer.push_back({event.Number("time_s", false, 0.0, kMaxTime_s).value_or(0.0),
+                          static_cast<std::uint16_t>(event.Integer("bits", false, 0, 0xFFFF).value_or(0))});
   }
+}
+
+void ReadSimulation(const Json& value, SimulationConfig& config, ErrorList& errors) {
+  Members top(value, std::string(kRoot), errors,
+              {"seed", "motor", "supply_V", "analogue_inputs_range_V", "current_sensor", "initial_angle_rad", "sensors",
+               "limit_switches", "person", "faults"});
+  config.current_sensor.seed = static_cast<std::uint64_t>(top.Integer("seed", false, 0, 1 << 30).value_or(1));
+  if (const Json* motor = top.Get("motor")) ReadMotor(*motor, top.PathOf("motor"), config.motor, errors);
+  config.supply_V = top.Number("supply_V", false, 0.0, kMaxVoltage_V).value_or(config.supply_V);
+  config.analogue_inputs_range_V =
+      top.Number("analogue_inputs_range_V", false, 0.0, kMaxVoltage_V).value_or(config.analogue_inputs_range_V);
+  if (const Json* sensor = top.Get("current_sensor")) {
+    Members fields(*sensor, top.PathOf("current_sensor"), errors, {"full_scale_A", "bits", "noise_A"});
+    auto& c = config.current_sensor;
+    c.full_scale_A = fields.Number("full_scale_A", false, 1e-6, kMaxCurrent_A).value_or(c.full_scale_A);
+    c.converter_bits = IntegerOr(fields, "bits", c.converter_bits, 1, 16);
+    c.noise_rms_A = fields.Number("noise_A", false, 0.0, kMaxCurrent_A).value_or(c.noise_rms_A);
+  }
+  config.initial_angle_rad =
+      top.Number("initial_angle_rad", false, -kMaxAngle_rad, kMaxAngle_rad).value_or(config.initial_angle_rad);
+  if (const Json* sensors = top.Get("sensors")) ReadSensors(*sensors, top.PathOf("sensors"), config.sensors, errors);
+  if (const Json* limits = top.Get("limit_switches"))
+    ReadLimitSwitches(*limits, top.PathOf("limit_switches"), config.limit_switches, errors);
+  if (const Json* person = top.Get("person")) ReadPerson(*person, top.PathOf("person"), config.person, errors);
+  if (const Json* faults = top.Get("faults")) ReadFaults(*faults, top.PathOf("faults"), config.faults, errors);
 }
 
 }  // namespace
@@ -278,40 +272,20 @@ void ToWindingTorqueConstant(MotorParams& m) {
 SimulationConfigParse ParseSimulation(const CVX_Setup& setup, std::string_view text) {
   SimulationConfigParse result;
   SimulationConfig config = NominalSimulation(setup);
-  if (text.find_first_not_of(" \t\r\n") == std::string_view::npos) {
-    ToWindingTorqueConstant(config.motor);
-    result.config = config;
-    return result;
-  }
-  try {
-    const json j = json::parse(text);
-    const std::string path;
-    CheckMembers(j, path, {"seed", "motor", "supply_V", "analogue_inputs_range_V", "current_sensor",
-                           "initial_angle_rad", "sensors", "limit_switches", "person", "faults"});
-    config.current_sensor.seed = static_cast<std::uint64_t>(Integer(j, path, "seed", 1, 0, 1 << 30));
-    if (const auto it = j.find("motor"); it != j.end()) ReadMotor(*it, ".motor", config.motor);
-    config.supply_V = Number(j, path, "supply_V", config.supply_V, 0.0);
-    config.analogue_inputs_range_V = Number(j, path, "analogue_inputs_range_V", config.analogue_inputs_range_V, 0.0);
-    if (const auto it = j.find("current_sensor"); it != j.end()) {
-      CheckMembers(*it, ".current_sensor", {"full_scale_A", "bits", "noise_A"});
-      auto& c = config.current_sensor;
-      c.full_scale_A = Number(*it, ".current_sensor", "full_scale_A", c.full_scale_A, 1e-6);
-      c.converter_bits = Integer(*it, ".current_sensor", "bits", c.converter_bits, 1, 16);
-      c.noise_rms_A = Number(*it, ".current_sensor", "noise_A", c.noise_rms_A, 0.0);
+  if (text.find_first_not_of(" \t\r\n") != std::string_view::npos) {
+    // The object sits one level down in a setup document, and must fit there.
+    input::ParsedJson parsed = input::ParseJson(text, {.maxDepth = kMaxSimulationDepth, .root = kRoot});
+    ErrorList errors;
+    errors.Append(std::move(parsed.errors));
+    if (parsed.value) ReadSimulation(*parsed.value, config, errors);
+    if (!errors.Empty()) {
+      result.errors = errors.Take();
+      result.error = input::ErrorLines(result.errors);
+      return result;
     }
-    config.initial_angle_rad = Number(j, path, "initial_angle_rad", config.initial_angle_rad);
-    if (const auto it = j.find("sensors"); it != j.end()) ReadSensors(*it, ".sensors", config.sensors);
-    if (const auto it = j.find("limit_switches"); it != j.end())
-      ReadLimitSwitches(*it, ".limit_switches", config.limit_switches);
-    if (const auto it = j.find("person"); it != j.end()) ReadPerson(*it, ".person", config.person);
-    if (const auto it = j.find("faults"); it != j.end()) ReadFaults(*it, ".faults", config.faults);
-    ToWindingTorqueConstant(config.motor);
-    result.config = config;
-  } catch (const json::parse_error& e) {
-    result.error = fmt::format("simulation: not valid JSON ({})", e.what());
-  } catch (const ConfigError& e) {
-    result.error = e.what();
   }
+  ToWindingTorqueConstant(config.motor);
+  result.config = config;
   return result;
 }
 

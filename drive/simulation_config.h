@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "drive/analogue_input.h"
 #include "drive/current_sensor.h"
@@ -11,6 +12,7 @@
 #include "drive/encoder_serial.h"
 #include "drive/encoder_sincos.h"
 #include "drive/motor_params.h"
+#include "input/json_error.h"
 
 class CVX_Setup;
 
@@ -76,8 +78,14 @@ struct SimulationConfig {
 
 struct SimulationConfigParse {
   std::optional<SimulationConfig> config;
-  std::string error;  // names the JSON path of the first problem
+  // Every fault, each at its JSON path ("simulation.motor.R: ..."); and the
+  // same as text, one fault per line.
+  std::vector<input::JsonError> errors;
+  std::string error;
 };
+
+// A setup document holds the object one level down, within its 32 levels.
+inline constexpr int kMaxSimulationDepth = 31;
 
 // A parameter of the setup in its base unit, looked up silently; `fallback`
 // when the setup does not have it or holds no finite value.

@@ -2,16 +2,15 @@
 
 #include <filesystem>
 #include <fmt/format.h>
-#include <fstream>
-#include <sstream>
 
+#include "input/bounded_file.h"
 #include "kernel/errors.h"
 #include "kernel/name_key.h"
 
 namespace {
 
 // Descriptors are a few kilobytes; anything far larger is not one.
-constexpr std::uintmax_t kMaxDescriptorBytes = 1 << 20;
+constexpr std::size_t kMaxDescriptorBytes = std::size_t{1} << 20;
 
 }  // namespace
 
@@ -35,22 +34,15 @@ int CVX_CoffFormat::ReadCoff() {
     return 0;
   };
 
-  namespace fs = std::filesystem;
-  std::error_code ec;
   if (m_path.empty()) return fail("No program image is named: the path is empty.");
-  if (!fs::is_regular_file(m_path, ec))
-    return fail(fmt::format("The program image \"{}\" does not exist.", m_path));
-  if (fs::file_size(m_path, ec) > kMaxDescriptorBytes)
-    return fail(fmt::format("The program image \"{}\" is too large to be a program descriptor.", m_path));
-  std::ifstream in(m_path, std::ios::binary);
-  if (!in.is_open()) return fail(fmt::format("The program image \"{}\" cannot be read.", m_path));
-  std::ostringstream text;
-  text << in.rdbuf();
+  const input::FileText file = input::ReadBoundedFile(m_path, kMaxDescriptorBytes);
+  if (file.notFound) return fail(fmt::format("The program image \"{}\" does not exist.", m_path));
+  if (!file.ok()) return fail(fmt::format("The program image \"{}\" cannot be read: {}.", m_path, file.error));
 
-  kernel::ProgramImageParse parse = kernel::ParseProgramImage(text.str(), m_path);
+  kernel::ProgramImageParse parse = kernel::ParseProgramImage(file.text, m_path);
   if (!parse.image) return fail(fmt::format("The program image is not valid:\n{}", parse.error));
   // A descriptor copied under another name would start the wrong program.
-  const std::string stem = fs::path(m_path).stem().string();
+  const std::string stem = std::filesystem::path(m_path).stem().string();
   if (!kernel::SameName(stem, parse.image->name))
     return fail(fmt::format("{}: describes the program \"{}\", but its file is named after \"{}\".", m_path,
                             parse.image->name, stem));

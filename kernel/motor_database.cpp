@@ -5,12 +5,12 @@
 #include <cstdlib>
 #include <exception>
 #include <filesystem>
-#include <stdexcept>
 #include <system_error>
 
 #include <fmt/format.h>
-#include <nlohmann/json.hpp>
 
+#include "input/bounded_file.h"
+#include "input/json_read.h"
 #include "kernel/name_key.h"
 #include "kernel/program_run.h"
 #include "kernel/setup_file.h"
@@ -18,20 +18,20 @@
 namespace kernel {
 namespace {
 
-using Json = nlohmann::ordered_json;
+using input::ErrorList;
+using input::Json;
+using input::Members;
 
 constexpr std::string_view kFormatName = "drivesetup-motors";
 constexpr long long kFormatVersion = 1;
+// A database is three levels deep; a hostile nesting is refused early
+// rather than built.
 constexpr int kMaxDepth = 16;
 
-bool IsMotorParameter(std::string_view key) {
-  return std::find(kMotorParameterNames.begin(), kMotorParameterNames.end(), key) != kMotorParameterNames.end();
-}
-
 // What a value must be to make sense as that motor parameter; empty when it
-// does.
+// does. The values are doubles, as the setup holds them: a motor type may be
+// written 1.0.
 std::string CheckValue(std::string_view parameter, double value) {
-  if (!std::isfinite(value)) return "is not a finite number";
   if (parameter == "StepperMotorType") {
     return value == 0.0 || value == 1.0 ? "" : "must be 0 (bi-phase) or 1 (tri-phase)";
   }
@@ -41,39 +41,60 @@ std::string CheckValue(std::string_view parameter, double value) {
   return value > 0.0 ? "" : "must be greater than 0";
 }
 
+std::vector<std::string_view> EntryKeys() {
+  std::vector<std::string_view> keys = {"name"};
+  keys.insert(keys.end(), kMotorParameterNames.begin(), kMotorParameterNames.end());
+  return keys;
+}
+
 // One entry of "motors"; nullopt (with the causes in `errors`) when broken.
-std::optional<MotorEntry> ReadEntry(const Json& item, const std::string& where, std::vector<std::string>& errors) {
-  if (!item.is_object()) {
-    errors.push_back(fmt::format("{}: must be an object, found {}", where, item.type_name()));
-    return std::nullopt;
-  }
-  const std::size_t before = errors.size();
+std::optional<MotorEntry> ReadEntry(const Json& item, const std::string& path, ErrorList& errors) {
+  const std::size_t before = errors.Count();
+  Members fields(item, path, errors, EntryKeys());
   MotorEntry entry;
-  const auto name = item.find("name");
-  if (name == item.end() || !name->is_string() || name->get<std::string>().empty()) {
-    errors.push_back(fmt::format("{}: needs a \"name\" that is a non-empty text", where));
-  } else {
-    entry.name = name->get<std::string>();
-  }
-  for (const auto& [key, value] : item.items()) {
-    if (key == "name") continue;
-    const std::string field = fmt::format("{} \"{}\"", where, key);
-    if (!IsMotorParameter(key)) {
-      // A misspelt name would otherwise lose its value without a word.
-      errors.push_back(fmt::format("{}: is not a motor parameter (known: {})", field,
-                                   fmt::join(kMotorParameterNames, ", ")));
-    } else if (!value.is_number()) {
-      errors.push_back(fmt::format("{}: must be a number, found {}", field, value.type_name()));
-    } else if (std::string cause = CheckValue(key, value.get<double>()); !cause.empty()) {
-      errors.push_back(fmt::format("{}: {}", field, cause));
-    }
-  }
-  if (errors.size() != before) return std::nullopt;
+  entry.name = fields.Text("name", true, false).value_or("");
   for (std::string_view parameter : kMotorParameterNames) {
-    const auto value = item.find(std::string(parameter));
-    if (value != item.end()) entry.values.emplace_back(std::string(parameter), value->get<double>());
+    const auto value = fields.Number(parameter, false);
+    if (!value) continue;
+    if (std::string cause = CheckValue(parameter, *value); !cause.empty())
+      errors.Add(fields.PathOf(parameter), std::move(cause));
+    entry.values.emplace_back(std::string(parameter), *value);
   }
+  if (errors.Count() != before) return std::nullopt;
   return entry;
+}
+
+// Reads the motors unless the document is not a database of this version:
+// the entries of another format would only bring a flood of faults.
+void ReadDocument(const Json& document, MotorDatabase& database, ErrorList& errors) {
+  Members top(document, "", errors, {"format", "version", "motors"});
+  if (!top.IsObject()) return;
+  const auto format = top.Text("format", true);
+  if (format && *format != kFormatName)
+    errors.Add(top.PathOf("format"),
+               fmt::format("must be \"{}\", found {}", kFormatName, input::Quoted(*format)));
+  const auto version = top.Integer("version", true);
+  if (version && *version != kFormatVersion)
+    errors.Add(top.PathOf("version"),
+               fmt::format("version {} is not one this program reads (it reads {})", *version, kFormatVersion));
+  const Json* motors = top.Require("motors");
+  if (!errors.Empty() || !motors || !input::ReadList(*motors, "motors", errors, "a list of motors")) return;
+  for (std::size_t i = 0; i < motors->size(); ++i) {
+    const std::string path = input::ElementPath("motors", i);
+    std::optional<MotorEntry> entry = ReadEntry((*motors)[i], path, errors);
+    if (!entry) continue;
+    if (database.Find(entry->name)) {
+      errors.Add(path, fmt::format("the name {} is already used by an earlier motor", input::Quoted(entry->name)));
+      continue;
+    }
+    database.motors.push_back(std::move(*entry));
+  }
+}
+
+std::vector<std::string> Texts(std::vector<input::JsonError> errors) {
+  std::vector<std::string> texts;
+  for (const input::JsonError& error : errors) texts.push_back(error.Text());
+  return texts;
 }
 
 }  // namespace
@@ -110,65 +131,27 @@ bool MotorDatabase::Remove(std::string_view name) {
 
 MotorDatabaseLoad ParseMotorDatabase(std::string_view text) {
   MotorDatabaseLoad load;
-  Json document;
-  try {
-    // A database is three levels deep; a hostile nesting is refused early
-    // rather than built.
-    const Json::parser_callback_t depthLimit = [](int depth, Json::parse_event_t, Json&) {
-      if (depth > kMaxDepth) throw std::length_error(fmt::format("nested deeper than {} levels", kMaxDepth));
-      return true;
-    };
-    document = Json::parse(text, depthLimit);
-  } catch (const std::exception& error) {
-    load.errors.push_back(fmt::format("not a JSON document ({})", error.what()));
-    return load;
-  }
-  if (!document.is_object()) {
-    load.errors.push_back(fmt::format("the document must be an object, found {}", document.type_name()));
-    return load;
-  }
-  const auto format = document.find("format");
-  if (format == document.end() || *format != kFormatName) {
-    load.errors.push_back(fmt::format("\"format\" must be \"{}\"", kFormatName));
-    return load;
-  }
-  const auto version = document.find("version");
-  if (version == document.end() || !version->is_number_integer() || version->get<long long>() != kFormatVersion) {
-    load.errors.push_back(fmt::format("\"version\" must be {}, the version this program reads", kFormatVersion));
-    return load;
-  }
-  const auto motors = document.find("motors");
-  if (motors == document.end() || !motors->is_array()) {
-    load.errors.push_back("\"motors\" must be a list of motors");
-    return load;
-  }
-  for (std::size_t i = 0; i < motors->size(); ++i) {
-    const std::string where = fmt::format("motors[{}]", i);
-    std::optional<MotorEntry> entry = ReadEntry((*motors)[i], where, load.errors);
-    if (!entry) continue;
-    if (load.database.Find(entry->name)) {
-      load.errors.push_back(fmt::format("{}: the name \"{}\" is already used by an earlier motor", where, entry->name));
-      continue;
-    }
-    load.database.motors.push_back(std::move(*entry));
-  }
+  input::ParsedJson parsed = input::ParseJson(text, {.maxDepth = kMaxDepth});
+  ErrorList errors;
+  errors.Append(std::move(parsed.errors));
+  if (parsed.value) ReadDocument(*parsed.value, load.database, errors);
+  load.errors = Texts(errors.Take());
   return load;
 }
 
 MotorDatabaseLoad LoadMotorDatabase(const std::string& path) {
-  std::error_code error;
-  if (!std::filesystem::exists(path, error) && !error) {
+  input::FileText file = input::ReadBoundedFile(path);
+  if (path.empty() || file.notFound) {
     MotorDatabaseLoad load;
     load.fileMissing = true;
     return load;
   }
-  std::string text;
-  if (std::string cause = ReadBoundedFile(path, text); !cause.empty()) {
+  if (!file.ok()) {
     MotorDatabaseLoad load;
-    load.errors.push_back(std::move(cause));
+    load.errors.push_back(std::move(file.error));
     return load;
   }
-  return ParseMotorDatabase(text);
+  return ParseMotorDatabase(file.text);
 }
 
 std::string SerializeMotorDatabase(const MotorDatabase& database) {
@@ -195,7 +178,9 @@ std::string SaveMotorDatabase(const MotorDatabase& database, const std::string& 
     std::error_code error;
     if (!directory.empty()) std::filesystem::create_directories(directory, error);
     if (error) return fmt::format("cannot create the directory \"{}\": {}", directory.string(), error.message());
-    return WriteFileAtomically(path, SerializeMotorDatabase(database));
+    if (std::string cause = WriteFileAtomically(path, SerializeMotorDatabase(database)); !cause.empty())
+      return fmt::format("\"{}\": {}", path, cause);
+    return {};
   } catch (const std::exception& error) {
     return fmt::format("cannot write \"{}\": {}", path, error.what());
   }

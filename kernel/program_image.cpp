@@ -1,143 +1,51 @@
 #include "kernel/program_image.h"
 
 #include <fmt/format.h>
-#include <initializer_list>
-#include <nlohmann/json.hpp>
+
 #include <unordered_set>
 
+#include "input/json_read.h"
 #include "kernel/name_key.h"
 
 namespace kernel {
 namespace {
 
-using Json = nlohmann::json;
-
-// Collects every problem of one descriptor, each prefixed with where it is.
-class Problems {
- public:
-  explicit Problems(std::string_view source) : source_(source) {}
-
-  void Add(std::string_view where, std::string_view cause) {
-    if (!text_.empty()) text_ += '\n';
-    text_ += where.empty() ? fmt::format("{}: {}", source_, cause) : fmt::format("{}: {}: {}", source_, where, cause);
-  }
-  bool Empty() const { return text_.empty(); }
-  std::string Take() { return std::move(text_); }
-
- private:
-  std::string_view source_;
-  std::string text_;
-};
-
-void CheckMembers(const Json& object, std::string_view where, std::initializer_list<std::string_view> known,
-                  Problems& problems) {
-  for (const auto& [key, value] : object.items()) {
-    bool found = false;
-    for (std::string_view name : known) found = found || key == name;
-    if (!found) problems.Add(where, fmt::format("unknown member \"{}\"", key));
-  }
-}
-
-// The text member `key`; empty (with a problem when `required`) otherwise.
-std::string Text(const Json& object, const char* key, std::string_view where, bool required, Problems& problems) {
-  const auto it = object.find(key);
-  if (it == object.end()) {
-    if (required) problems.Add(where, fmt::format("\"{}\" is missing", key));
-    return {};
-  }
-  if (!it->is_string()) {
-    problems.Add(where, fmt::format("\"{}\" must be text", key));
-    return {};
-  }
-  std::string text = it->get<std::string>();
-  if (required && text.empty()) problems.Add(where, fmt::format("\"{}\" must not be empty", key));
-  return text;
-}
+using input::ErrorList;
+using input::Json;
+using input::Members;
 
 // Program variables hold what a test writes or reads: numbers of the
 // drive's word types, or a double for a fixed-point value the drive keeps.
-std::optional<ValueType> VariableType(std::string_view name) {
-  const auto type = ValueTypeFromName(name);
-  if (!type) return std::nullopt;
-  if (*type == ValueType::kDerived || *type == ValueType::kConstant) return std::nullopt;
-  return type;
-}
+constexpr std::string_view kVariableTypes[] = {"int16", "uint16", "int32", "uint32", "double"};
+constexpr ProgramVariableRole kRoles[] = {ProgramVariableRole::kInput, ProgramVariableRole::kOutput,
+                                          ProgramVariableRole::kInOut};
 
-std::optional<ProgramVariableRole> RoleFromName(std::string_view name) {
-  for (auto role : {ProgramVariableRole::kInput, ProgramVariableRole::kOutput, ProgramVariableRole::kInOut})
-    if (RoleName(role) == name) return role;
-  return std::nullopt;
-}
-
-void ReadVariables(const Json& list, ProgramImage& image, Problems& problems) {
-  if (!list.is_array()) {
-    problems.Add("variables", "must be a list");
-    return;
-  }
+void ReadVariables(const Json& value, const std::string& path, ProgramImage& image, ErrorList& errors) {
+  if (!input::ReadList(value, path, errors)) return;
   std::unordered_set<std::string> seen;
-  for (size_t i = 0; i < list.size(); ++i) {
-    const std::string where = fmt::format("variables[{}]", i);
-    const Json& item = list[i];
-    if (!item.is_object()) {
-      problems.Add(where, "must be an object");
-      continue;
-    }
-    CheckMembers(item, where, {"name", "type", "role", "meaning"}, problems);
+  for (std::size_t i = 0; i < value.size(); ++i) {
+    Members item(value[i], input::ElementPath(path, i), errors, {"name", "type", "role", "meaning"});
+    if (!item.IsObject()) continue;
     ProgramVariable variable;
-    variable.name = Text(item, "name", where, true, problems);
-    variable.meaning = Text(item, "meaning", where, false, problems);
-    const std::string typeName = Text(item, "type", where, true, problems);
-    if (const auto type = VariableType(typeName)) {
-      variable.type = *type;
-    } else if (!typeName.empty()) {
-      problems.Add(where, fmt::format("type \"{}\" is not one of int16, uint16, int32, uint32, double", typeName));
-    }
-    const std::string roleName = Text(item, "role", where, true, problems);
-    if (const auto role = RoleFromName(roleName)) {
-      variable.role = *role;
-    } else if (!roleName.empty()) {
-      problems.Add(where, fmt::format("role \"{}\" is not one of input, output, inout", roleName));
-    }
+    variable.name = item.Text("name", true, false).value_or("");
+    variable.meaning = item.Text("meaning", false).value_or("");
+    const std::vector<std::string_view> types(std::begin(kVariableTypes), std::end(kVariableTypes));
+    if (const auto type = item.Choice("type", true, types)) variable.type = *ValueTypeFromName(types[*type]);
+    if (const auto role = item.Choice("role", true, {RoleName(kRoles[0]), RoleName(kRoles[1]), RoleName(kRoles[2])}))
+      variable.role = kRoles[*role];
     if (!variable.name.empty() && !seen.insert(NameKey(variable.name)).second)
-      problems.Add(where, fmt::format("the variable \"{}\" is declared twice", variable.name));
+      errors.Add(item.path(), fmt::format("the variable \"{}\" is declared twice", variable.name));
     image.variables.push_back(std::move(variable));
   }
 }
 
-void ReadDriveVariables(const Json& list, ProgramImage& image, Problems& problems) {
-  if (!list.is_array()) {
-    problems.Add("driveVariables", "must be a list");
-    return;
+void ReadDriveVariables(const Json& value, const std::string& path, ProgramImage& image, ErrorList& errors) {
+  if (!input::ReadList(value, path, errors)) return;
+  for (std::size_t i = 0; i < value.size(); ++i) {
+    Members item(value[i], input::ElementPath(path, i), errors, {"name", "meaning"});
+    if (!item.IsObject()) continue;
+    image.driveVariables.push_back({item.Text("name", true, false).value_or(""), item.Text("meaning", false).value_or("")});
   }
-  for (size_t i = 0; i < list.size(); ++i) {
-    const std::string where = fmt::format("driveVariables[{}]", i);
-    if (!list[i].is_object()) {
-      problems.Add(where, "must be an object");
-      continue;
-    }
-    CheckMembers(list[i], where, {"name", "meaning"}, problems);
-    image.driveVariables.push_back(
-        {Text(list[i], "name", where, true, problems), Text(list[i], "meaning", where, false, problems)});
-  }
-}
-
-std::vector<std::string> ReadTextList(const Json& document, const char* key, Problems& problems) {
-  std::vector<std::string> texts;
-  const auto it = document.find(key);
-  if (it == document.end()) return texts;
-  if (!it->is_array()) {
-    problems.Add(key, "must be a list of texts");
-    return texts;
-  }
-  for (size_t i = 0; i < it->size(); ++i) {
-    const Json& item = (*it)[i];
-    if (!item.is_string() || item.get_ref<const std::string&>().empty()) {
-      problems.Add(fmt::format("{}[{}]", key, i), "must be a text that is not empty");
-      continue;
-    }
-    texts.push_back(item.get<std::string>());
-  }
-  return texts;
 }
 
 }  // namespace
@@ -160,45 +68,32 @@ const ProgramVariable* ProgramImage::FindVariable(std::string_view variable) con
 }
 
 ProgramImageParse ParseProgramImage(std::string_view text, std::string_view source) {
-  Problems problems(source);
-  Json document;
-  try {
-    document = Json::parse(text.begin(), text.end());
-  } catch (const Json::parse_error& e) {
-    // The library reports malformed text only by throwing; it stops here.
-    problems.Add("", fmt::format("not valid JSON ({})", e.what()));
-    return {std::nullopt, problems.Take()};
-  }
-  if (!document.is_object()) {
-    problems.Add("", "must be a JSON object");
-    return {std::nullopt, problems.Take()};
-  }
-
-  CheckMembers(document, "", {"program", "description", "variables", "driveVariables", "logs", "commands"},
-               problems);
+  input::ParsedJson parsed = input::ParseJson(text);
+  ErrorList errors;
+  errors.Append(std::move(parsed.errors));
   ProgramImage image;
-  image.name = Text(document, "program", "", true, problems);
-  image.description = Text(document, "description", "", false, problems);
-  if (const auto it = document.find("variables"); it != document.end()) {
-    ReadVariables(*it, image, problems);
-  } else {
-    problems.Add("", "\"variables\" is missing");
-  }
-  if (const auto it = document.find("driveVariables"); it != document.end())
-    ReadDriveVariables(*it, image, problems);
-  image.logs = ReadTextList(document, "logs", problems);
-  image.commands = ReadTextList(document, "commands", problems);
+  if (parsed.value) {
+    Members document(*parsed.value, "", errors,
+                     {"program", "description", "variables", "driveVariables", "logs", "commands"});
+    image.name = document.Text("program", true, false).value_or("");
+    image.description = document.Text("description", false).value_or("");
+    if (const Json* variables = document.Require("variables"))
+      ReadVariables(*variables, document.PathOf("variables"), image, errors);
+    if (const Json* variables = document.Get("driveVariables"))
+      ReadDriveVariables(*variables, document.PathOf("driveVariables"), image, errors);
+    image.logs = document.TextList("logs", false, false).value_or(std::vector<std::string>{});
+    image.commands = document.TextList("commands", false, false).value_or(std::vector<std::string>{});
 
-  // The kernel's polling of a run rests on it.
-  const ProgramVariable* started = image.FindVariable(kStartedVariable);
-  if (!started) {
-    problems.Add("variables", "the program must declare its output \"STARTED\"");
-  } else if (started->role != ProgramVariableRole::kOutput) {
-    problems.Add("variables", "\"STARTED\" must be an output");
+    // The kernel's polling of a run rests on it.
+    const ProgramVariable* started = image.FindVariable(kStartedVariable);
+    const Json* variables = document.Get("variables");
+    if (variables && variables->is_array() && !started)
+      errors.Add("variables", "the program must declare its output \"STARTED\"");
+    else if (started && started->role != ProgramVariableRole::kOutput)
+      errors.Add("variables", "\"STARTED\" must be an output");
   }
-
-  if (!problems.Empty()) return {std::nullopt, problems.Take()};
-  return {std::move(image), {}};
+  if (errors.Empty()) return {std::move(image), {}};
+  return {std::nullopt, input::ErrorLines(errors.Take(), source)};
 }
 
 }  // namespace kernel

@@ -12,6 +12,7 @@
 
 #include <fmt/format.h>
 
+#include "input/bounded_file.h"
 #include "kernel/errors.h"
 #include "kernel/setup_file_json.h"
 #include "kernel/setup_file_read.h"
@@ -51,35 +52,15 @@ void ReadDocument(const Json& document, CVX_Setup& setup, ErrorList& errors,
 
 std::string SystemError(int error) { return std::system_category().message(error); }
 
-// File names are shown whole: a shortened one would not say which file.
-std::string QuotedPath(const std::string& path) { return "\"" + path + "\""; }
-
 }  // namespace
 
-// Reads at most one byte more than a document may hold, so a huge or
-// endless file (a device) costs no more than that.
-std::string ReadBoundedFile(const std::string& path, std::string& text) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return fmt::format("cannot open {}: {}", QuotedPath(path), SystemError(errno));
-  std::string cause;
-  char buffer[1 << 16];
-  while (text.size() <= setup_file::kMaxDocumentBytes) {
-    const ssize_t count = ::read(fd, buffer, sizeof buffer);
-    if (count < 0 && errno == EINTR) continue;
-    if (count < 0) cause = fmt::format("cannot read {}: {}", QuotedPath(path), SystemError(errno));
-    if (count <= 0) break;
-    text.append(buffer, static_cast<std::size_t>(count));
-  }
-  ::close(fd);
-  return cause;
-}
-
 // The temporary file sits beside the target, so the rename stays within one
-// file system and replaces the target in one step.
+// file system and replaces the target in one step. The causes leave the
+// file's name to the caller, who names it once.
 std::string WriteFileAtomically(const std::string& path, const std::string& text) {
   namespace fs = std::filesystem;
   const fs::path target(path);
-  if (path.empty() || !target.has_filename()) return fmt::format("{} does not name a file", QuotedPath(path));
+  if (path.empty() || !target.has_filename()) return "not a file name";
   const fs::path directory = target.has_parent_path() ? target.parent_path() : fs::path(".");
   // A name of the maximum length leaves no room for the suffix.
   const std::string stem = target.filename().string().substr(0, 200);
@@ -93,14 +74,13 @@ std::string WriteFileAtomically(const std::string& path, const std::string& text
     if (fd < 0 && errno != EEXIST) break;
   }
   if (fd < 0)
-    return fmt::format("cannot create a temporary file in {}: {}", QuotedPath(directory.string()),
-                       SystemError(errno));
+    return fmt::format("cannot create a temporary file in its directory: {}", SystemError(errno));
 
   const auto fail = [&](std::string_view what) {
     const int error = errno;
     if (fd >= 0) ::close(fd);
     ::unlink(temporary.c_str());
-    return fmt::format("{} {}: {}", what, QuotedPath(temporary), SystemError(error));
+    return fmt::format("cannot {} the temporary file: {}", what, SystemError(error));
   };
   // The new file keeps the permissions of the one it replaces.
   struct stat existing {};
@@ -110,17 +90,17 @@ std::string WriteFileAtomically(const std::string& path, const std::string& text
   while (written < text.size()) {
     const ssize_t count = ::write(fd, text.data() + written, text.size() - written);
     if (count < 0 && errno == EINTR) continue;
-    if (count <= 0) return fail("cannot write");
+    if (count <= 0) return fail("write");
     written += static_cast<std::size_t>(count);
   }
-  if (::fsync(fd) != 0) return fail("cannot flush");
+  if (::fsync(fd) != 0) return fail("flush");
   const int closed = ::close(fd);
   fd = -1;
-  if (closed != 0) return fail("cannot close");
+  if (closed != 0) return fail("close");
   if (::rename(temporary.c_str(), path.c_str()) != 0) {
     const int error = errno;
     ::unlink(temporary.c_str());
-    return fmt::format("cannot replace {}: {}", QuotedPath(path), SystemError(error));
+    return fmt::format("cannot replace the file: {}", SystemError(error));
   }
   // The rename itself is durable once the directory is flushed.
   const int directoryFd = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -131,19 +111,12 @@ std::string WriteFileAtomically(const std::string& path, const std::string& text
   return {};
 }
 
-std::string SetupLoadResult::ErrorText() const {
-  std::string text;
-  for (const SetupFileError& error : errors) {
-    if (!text.empty()) text += '\n';
-    text += error.Text();
-  }
-  return text;
-}
+std::string SetupLoadResult::ErrorText() const { return input::ErrorLines(errors); }
 
 SetupLoadResult ParseSetup(std::string_view text) {
   SetupLoadResult result;
   try {
-    setup_file::ParsedJson parsed = setup_file::ParseBoundedJson(text, setup_file::kMaxDepth, "options");
+    setup_file::ParsedJson parsed = setup_file::ParseSetupJson(text);
     if (!parsed.value) {
       result.errors = std::move(parsed.errors);
       return result;
@@ -166,13 +139,13 @@ SetupLoadResult ParseSetup(std::string_view text) {
 }
 
 SetupLoadResult LoadSetupFile(const std::string& path) {
-  std::string text;
-  if (std::string cause = ReadBoundedFile(path, text); !cause.empty()) {
+  const input::FileText file = input::ReadBoundedFile(path, setup_file::kMaxDocumentBytes);
+  if (!file.ok()) {
     SetupLoadResult result;
-    result.errors.push_back({"", std::move(cause)});
+    result.errors.push_back({"", file.error});
     return result;
   }
-  return ParseSetup(text);
+  return ParseSetup(file.text);
 }
 
 std::string SerializeSetup(const CVX_Setup& setup) {

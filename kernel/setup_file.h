@@ -5,18 +5,14 @@
 #include <string_view>
 #include <vector>
 
+#include "input/json_error.h"
 #include "kernel/setup.h"
 
 namespace kernel {
 
 // One problem found in a setup document: where (a JSON path such as
 // "parameters.KPI.type") and what ("unknown type \"int17\"").
-struct SetupFileError {
-  std::string path;
-  std::string cause;
-
-  std::string Text() const { return path.empty() ? cause : path + ": " + cause; }
-};
+using SetupFileError = input::JsonError;
 
 struct SetupLoadResult {
   std::unique_ptr<CVX_Setup> setup;     // null when any error was found
@@ -39,12 +35,9 @@ std::string SerializeSetup(const CVX_Setup& setup);
 // failure never leaves a half-written file. Empty on success, else the cause.
 std::string SaveSetupFile(const CVX_Setup& setup, const std::string& path);
 
-// The file steps the setup files use, for other documents of the kernel.
-// Reads the whole file into `text`, at most a setup document's maximum size
-// plus one byte; empty on success, else the cause naming the file.
-std::string ReadBoundedFile(const std::string& path, std::string& text);
 // Writes `text` through a temporary file beside `path` and renames it over
-// `path`; empty on success, else the cause naming the file.
+// `path`; empty on success, else the cause, which leaves naming the file to
+// the caller ("cannot write the temporary file: File too large").
 std::string WriteFileAtomically(const std::string& path, const std::string& text);
 
 }  // namespace kernel

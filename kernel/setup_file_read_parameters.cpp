@@ -61,11 +61,11 @@ std::optional<ParameterFields> ReadParameterObject(const Json& value, const std:
   if (internal && base) errors.Add(path, "has both \"internal\" and \"value\"; give one");
   else if (!internal && !base) errors.Add(path, "needs \"internal\" or \"value\"");
   if (internal) {
-    const auto number = ReadFinite(*internal, param.PathOf("internal"), errors);
+    const auto number = ReadNumber(*internal, param.PathOf("internal"), errors);
     if (number && typeKnown) CheckInternal(*number, fields.type, param.PathOf("internal"), errors);
     fields.internal = number.value_or(0.0);
   }
-  if (base) fields.base = ReadFinite(*base, param.PathOf("value"), errors);
+  if (base) fields.base = ReadNumber(*base, param.PathOf("value"), errors);
 
   const auto unitType = param.Text("unit", false);
   const auto display = param.Text("display", false);
@@ -73,8 +73,8 @@ std::optional<ParameterFields> ReadParameterObject(const Json& value, const std:
     if (const auto unit = ResolveUnit(setup, param, unitType.value_or(""), display, errors)) fields.unit = *unit;
   }
 
-  const auto min = param.Finite("min", false);
-  const auto max = param.Finite("max", false);
+  const auto min = param.Number("min", false);
+  const auto max = param.Number("max", false);
   if (min && max && *min > *max)
     errors.Add(param.PathOf("min"), fmt::format("{} is above max {}", NumberText(*min), NumberText(*max)));
   // Both are in base units, so no conversion is needed to compare them.
@@ -99,7 +99,7 @@ std::optional<ParameterFields> ReadParameter(const Json& value, const std::strin
     return std::nullopt;
   }
   // A bare number is a dimensionless double without limits.
-  const auto number = ReadFinite(value, path, errors);
+  const auto number = ReadNumber(value, path, errors);
   if (!number) return std::nullopt;
   ParameterFields fields;
   fields.internal = *number;

@@ -41,11 +41,11 @@ void ReadDerivedUnits(const Json& value, const std::string& path, const std::str
     // A zero factor would make every value in the unit zero.
     double factor = 0.0;
     if (const Json* given = unit.Require("factor")) {
-      const auto read = ReadFinite(*given, unit.PathOf("factor"), errors);
+      const auto read = ReadNumber(*given, unit.PathOf("factor"), errors);
       if (read && *read == 0.0) errors.Add(unit.PathOf("factor"), "must be a finite non-zero number");
       else if (read) factor = *read;
     }
-    const auto offset = unit.Finite("offset", false);
+    const auto offset = unit.Number("offset", false);
     if (name.empty()) continue;
     if (const CVX_Unit* taken = setup.FindUnit(name)) {
       const std::string where = taken->IsBase() ? "a unit family" : "a unit of " + Quoted(taken->family);

@@ -200,7 +200,7 @@ Json BuildDocument(const CVX_Setup& setup, std::vector<std::string>& problems) {
   const std::string& simulation = setup.GetSimulationDocument();
   if (!simulation.empty()) {
     // It sits one level down in the document.
-    ParsedJson parsed = ParseBoundedJson(simulation, kMaxDepth - 1);
+    ParsedJson parsed = ParseSimulationJson(simulation);
     if (parsed.value) Append(document, "simulation", std::move(*parsed.value));
     else problems.push_back("simulation: the stored description is not valid JSON: " + parsed.errors.front().Text());
   }

@@ -1,37 +1,43 @@
 #include <algorithm>
-#include <array>
 #include <cctype>
 #include <cstdint>
 #include <cstdlib>
-#include <fstream>
-#include <sstream>
 
 #include <fmt/format.h>
 
+#include "input/bounded_file.h"
+#include "input/json_read.h"
 #include "platform/resources.h"
-#include "platform/strict_json.h"
 
 namespace platform {
 
 namespace {
 
 namespace fs = std::filesystem;
-using detail::Fields;
-using detail::Json;
+using input::ErrorList;
+using input::Json;
+using input::Members;
 
-constexpr std::array<std::string_view, 7> kStyles{"group", "hidden", "disabled", "readonly", "multiline", "editable",
-                                                  "default"};
 constexpr std::string_view kClasses =
     "edit, combo, check, radio, button, bitmap-button, static, picture, group, tab, slider, spin, progress, graph, "
     "bar-graph, encoder-diagram, phase-diagram";
+// Templates and tables are a few kilobytes, bitmaps a few hundred; files
+// far larger are not resources.
+constexpr std::size_t kMaxTextBytes = std::size_t{4} << 20;
+constexpr std::size_t kMaxBitmapBytes = std::size_t{16} << 20;
 
-bool ReadFile(const fs::path& path, std::string& text) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  std::ostringstream buffer;
-  buffer << in.rdbuf();
-  text = buffer.str();
-  return true;
+// The text of a resource file, or nothing after reporting why not.
+std::optional<std::string> ReadResourceFile(const fs::path& path, std::size_t maxBytes,
+                                            std::vector<std::string>& errors) {
+  input::FileText file = input::ReadBoundedFile(path.string(), maxBytes);
+  if (file.ok()) return std::move(file.text);
+  errors.push_back(fmt::format("{}: {}", path.string(), file.error));
+  return std::nullopt;
+}
+
+// The faults of one document, each after its file's name.
+void AppendErrors(ErrorList& errors, const std::string& source, std::vector<std::string>& out) {
+  for (const input::JsonError& error : errors.Take()) out.push_back(fmt::format("{}: {}", source, error.Text()));
 }
 
 std::uint32_t LittleEndian32(const std::string& b, std::size_t at) {
@@ -80,11 +86,14 @@ std::string Lower(std::string text) {
 void LoadBitmaps(const fs::path& directory, ResourceSet& resources, std::vector<std::string>& errors) {
   for (const fs::path& file : SortedFiles(directory)) {
     const std::string extension = Lower(file.extension().string());
-    std::string bytes;
     BitmapResource bitmap{file.stem().string(), file, 0, 0};
     if (extension != ".bmp" && extension != ".png") {
       errors.push_back(fmt::format("{}: not a bitmap (bitmaps are .bmp or .png files)", file.string()));
-    } else if (!ReadFile(file, bytes) || !ReadBitmapSize(bytes, bitmap)) {
+      continue;
+    }
+    const std::optional<std::string> bytes = ReadResourceFile(file, kMaxBitmapBytes, errors);
+    if (!bytes) continue;
+    if (!ReadBitmapSize(*bytes, bitmap)) {
       errors.push_back(fmt::format("{}: not a readable {} image", file.string(), extension.substr(1)));
     } else {
       for (std::string& e : resources.AddBitmap(std::move(bitmap))) errors.push_back(std::move(e));
@@ -92,108 +101,83 @@ void LoadBitmaps(const fs::path& directory, ResourceSet& resources, std::vector<
   }
 }
 
-void ReadStyles(Fields& fields, ControlTemplate& control, std::vector<std::string>& errors) {
-  std::vector<std::string> styles;
-  if (!fields.StringList("style", styles, false)) return;
-  for (const std::string& style : styles) {
-    if (style == "group") control.group = true;
-    if (style == "hidden") control.hidden = true;
-    if (style == "disabled") control.disabled = true;
-    if (style == "readonly") control.readOnly = true;
-    if (style == "multiline") control.multiline = true;
-    if (style == "editable") control.editable = true;
-    if (style == "default") control.defaultButton = true;
-    if (std::find(kStyles.begin(), kStyles.end(), style) == kStyles.end()) {
-      errors.push_back(fmt::format("{}: unknown style \"{}\" (styles: group, hidden, disabled, readonly, multiline, "
-                                   "editable, default)",
-                                   fields.Where(), style));
-    }
+// Each style sets one flag of the control.
+struct Style {
+  std::string_view name;
+  bool ControlTemplate::*flag;
+};
+constexpr Style kStyles[] = {
+    {"group", &ControlTemplate::group},         {"hidden", &ControlTemplate::hidden},
+    {"disabled", &ControlTemplate::disabled},   {"readonly", &ControlTemplate::readOnly},
+    {"multiline", &ControlTemplate::multiline}, {"editable", &ControlTemplate::editable},
+    {"default", &ControlTemplate::defaultButton},
+};
+
+void ReadStyles(const Json& value, const std::string& path, ControlTemplate& control, ErrorList& errors) {
+  std::vector<std::string_view> names;
+  for (const Style& style : kStyles) names.push_back(style.name);
+  if (!input::ReadList(value, path, errors, "a list of styles")) return;
+  for (std::size_t i = 0; i < value.size(); ++i) {
+    if (const auto style = input::ReadChoice(value[i], input::ElementPath(path, i), errors, names))
+      control.*kStyles[*style].flag = true;
   }
 }
 
-void ReadControl(const Json& object, std::string where, DialogTemplate& dialog, std::vector<std::string>& errors) {
-  if (!object.is_object()) {
-    errors.push_back(fmt::format("{}: a control is a JSON object", where));
-    return;
-  }
+void ReadControl(const Json& value, const std::string& path, DialogTemplate& dialog, ErrorList& errors) {
+  Members fields(value, path, errors, {"id", "class", "text", "x", "y", "w", "h", "bitmap", "style"});
+  if (!fields.IsObject()) return;
   ControlTemplate control;
-  if (object.contains("id") && object["id"].is_number_integer()) where += fmt::format(" (id {})", object["id"].dump());
-  Fields fields(object, where, errors);
-  fields.Int("id", control.id, false);
-  std::string cls;
-  if (fields.String("class", cls, true)) {
-    if (const auto known = ControlClassFromName(cls)) {
+  control.id = static_cast<int>(fields.Integer("id", false).value_or(control.id));
+  if (const auto cls = fields.Text("class", true)) {
+    if (const auto known = ControlClassFromName(*cls))
       control.cls = *known;
-    } else {
-      errors.push_back(fmt::format("{}: unknown class \"{}\" (classes: {})", where, cls, kClasses));
-    }
+    else
+      errors.Add(fields.PathOf("class"), fmt::format("unknown class {} (classes: {})", input::Quoted(*cls), kClasses));
   }
-  fields.String("text", control.text, false);
-  fields.Int("x", control.x, true);
-  fields.Int("y", control.y, true);
-  fields.Int("w", control.w, true);
-  fields.Int("h", control.h, true);
-  fields.String("bitmap", control.bitmap, false);
-  ReadStyles(fields, control, errors);
-  fields.Finish();
+  control.text = fields.Text("text", false).value_or("");
+  control.x = static_cast<int>(fields.Integer("x", true).value_or(0));
+  control.y = static_cast<int>(fields.Integer("y", true).value_or(0));
+  control.w = static_cast<int>(fields.Integer("w", true).value_or(0));
+  control.h = static_cast<int>(fields.Integer("h", true).value_or(0));
+  control.bitmap = fields.Text("bitmap", false).value_or("");
+  if (const Json* styles = fields.Get("style")) ReadStyles(*styles, fields.PathOf("style"), control, errors);
   dialog.controls.push_back(std::move(control));
 }
 
-// Parses a file that holds a JSON list; reports its own errors.
-bool ParseList(const std::string& text, const std::string& source, Json& list, std::vector<std::string>& errors) {
-  detail::StrictParse parsed = detail::ParseStrict(text);
-  if (!parsed.error.empty()) {
-    errors.push_back(fmt::format("{}: {}", source, parsed.error));
-    return false;
-  }
-  if (!parsed.value.is_array()) {
-    errors.push_back(fmt::format("{}: the file holds a JSON list", source));
-    return false;
-  }
-  list = std::move(parsed.value);
-  return true;
-}
-
 // Reads a file that holds a list of JSON objects and hands each entry, with
-// its place for error texts, to `read`.
+// its path for error texts, to `read`; returns the faults of the file.
 template <typename ReadEntry>
 void ForEachEntry(const fs::path& file, std::vector<std::string>& errors, ReadEntry read) {
-  std::string text;
-  Json list;
-  if (!ReadFile(file, text) || !ParseList(text, file.string(), list, errors)) return;
-  for (std::size_t i = 0; i < list.size(); ++i) {
-    const std::string where = fmt::format("{}: entry {}", file.string(), i + 1);
-    if (!list[i].is_object()) {
-      errors.push_back(where + ": an entry is a JSON object");
-      continue;
-    }
-    read(list[i], where);
+  const std::optional<std::string> text = ReadResourceFile(file, kMaxTextBytes, errors);
+  if (!text) return;
+  input::ParsedJson parsed = input::ParseJson(*text, {.maxBytes = kMaxTextBytes});
+  ErrorList faults;
+  faults.Append(std::move(parsed.errors));
+  if (parsed.value && input::ReadList(*parsed.value, "", faults, "a JSON list")) {
+    for (std::size_t i = 0; i < parsed.value->size(); ++i) read((*parsed.value)[i], input::ElementPath("", i), faults);
   }
+  AppendErrors(faults, file.string(), errors);
 }
 
 void LoadStrings(const fs::path& file, ResourceSet& resources, std::vector<std::string>& errors) {
-  ForEachEntry(file, errors, [&](const Json& entry, const std::string& where) {
-    Fields fields(entry, where, errors);
-    int id = 0;
-    std::string value;
-    const bool ok = fields.Int("id", id, true) & fields.String("text", value, true);
-    fields.Finish();
-    if (!ok) return;
-    for (std::string& e : resources.AddString(id, std::move(value))) errors.push_back(file.string() + ": " + e);
+  ForEachEntry(file, errors, [&](const Json& entry, const std::string& path, ErrorList& faults) {
+    Members fields(entry, path, faults, {"id", "text"});
+    const auto id = fields.Integer("id", true);
+    auto text = fields.Text("text", true);
+    if (!id || !text) return;
+    for (std::string& e : resources.AddString(static_cast<int>(*id), std::move(*text))) faults.Add("", std::move(e));
   });
 }
 
 void LoadCombos(const fs::path& file, ResourceSet& resources, std::vector<std::string>& errors) {
-  ForEachEntry(file, errors, [&](const Json& entry, const std::string& where) {
-    Fields fields(entry, where, errors);
-    int dialog = 0;
-    int control = 0;
-    std::vector<std::string> items;
-    const bool ok = fields.Int("dialog", dialog, true) & fields.Int("control", control, true) &
-                    fields.StringList("items", items, true);
-    fields.Finish();
-    if (!ok) return;
-    for (std::string& e : resources.AddComboItems(dialog, control, std::move(items))) errors.push_back(where + ": " + e);
+  ForEachEntry(file, errors, [&](const Json& entry, const std::string& path, ErrorList& faults) {
+    Members fields(entry, path, faults, {"dialog", "control", "items"});
+    const auto dialog = fields.Integer("dialog", true);
+    const auto control = fields.Integer("control", true);
+    auto items = fields.TextList("items", true);
+    if (!dialog || !control || !items) return;
+    for (std::string& e : resources.AddComboItems(static_cast<int>(*dialog), static_cast<int>(*control), std::move(*items)))
+      faults.Add(path, std::move(e));
   });
 }
 
@@ -201,34 +185,36 @@ void LoadCombos(const fs::path& file, ResourceSet& resources, std::vector<std::s
 
 std::vector<std::string> AddDialogText(ResourceSet& resources, std::string_view text, std::string_view source) {
   const std::string name(source);
-  detail::StrictParse parsed = detail::ParseStrict(text);
-  if (!parsed.error.empty()) return {fmt::format("{}: {}", name, parsed.error)};
-  if (!parsed.value.is_object()) return {fmt::format("{}: a dialog template is a JSON object", name)};
-  std::vector<std::string> errors;
+  input::ParsedJson parsed = input::ParseJson(text, {.maxBytes = kMaxTextBytes});
+  ErrorList faults;
+  faults.Append(std::move(parsed.errors));
   DialogTemplate dialog;
   dialog.source = name;
-  Fields fields(parsed.value, name, errors);
-  fields.Int("id", dialog.id, true);
-  fields.String("caption", dialog.caption, true);
-  fields.Int("w", dialog.w, true);
-  fields.Int("h", dialog.h, true);
-  const Json* controls = fields.Member("controls");
-  fields.Finish();
-  if (!controls || !controls->is_array()) {
-    errors.push_back(fmt::format("{}: \"controls\" must be a list of controls", name));
-  } else {
-    for (std::size_t i = 0; i < controls->size(); ++i) {
-      ReadControl((*controls)[i], fmt::format("{}: controls[{}]", name, i), dialog, errors);
+  if (parsed.value) {
+    Members fields(*parsed.value, "", faults, {"id", "caption", "w", "h", "controls"});
+    if (fields.IsObject()) {
+      dialog.id = static_cast<int>(fields.Integer("id", true).value_or(0));
+      dialog.caption = fields.Text("caption", true).value_or("");
+      dialog.w = static_cast<int>(fields.Integer("w", true).value_or(0));
+      dialog.h = static_cast<int>(fields.Integer("h", true).value_or(0));
+      const Json* controls = fields.Require("controls");
+      if (controls && input::ReadList(*controls, fields.PathOf("controls"), faults, "a list of controls")) {
+        for (std::size_t i = 0; i < controls->size(); ++i)
+          ReadControl((*controls)[i], input::ElementPath("controls", i), dialog, faults);
+      }
     }
   }
+  std::vector<std::string> errors;
+  AppendErrors(faults, name, errors);
   if (!errors.empty()) return errors;
   return resources.AddDialog(std::move(dialog));
 }
 
 std::vector<std::string> AddDialogFile(ResourceSet& resources, const fs::path& file) {
-  std::string text;
-  if (!ReadFile(file, text)) return {fmt::format("{}: cannot be read", file.string())};
-  return AddDialogText(resources, text, file.string());
+  std::vector<std::string> errors;
+  const std::optional<std::string> text = ReadResourceFile(file, kMaxTextBytes, errors);
+  if (!text) return errors;
+  return AddDialogText(resources, *text, file.string());
 }
 
 ResourceLoad LoadResources(const fs::path& directory) {

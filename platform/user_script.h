@@ -111,10 +111,14 @@ class UserScript final : public User {
 
 struct ScriptParse {
   std::optional<UserScript> script;
-  std::string error;  // names the step ("step 3 (type): ...")
+  // Every fault, one per line, each naming its step ("step 3 (type): ...").
+  std::string error;
 };
 
 ScriptParse ParseUserScript(std::string_view json);
+// The file is read as ReadBoundedFile reads: a directory, a device or a
+// file of more than 4 MiB is refused. The error leaves naming the file to
+// the caller.
 ScriptParse LoadUserScript(const std::filesystem::path& file);
 
 struct ScriptRun {

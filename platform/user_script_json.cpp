@@ -1,22 +1,26 @@
 #include <cctype>
-#include <fstream>
-#include <sstream>
+#include <charconv>
 
 #include <fmt/format.h>
 
-#include "platform/strict_json.h"
+#include "input/bounded_file.h"
+#include "input/json_read.h"
 #include "platform/user_script.h"
 
 namespace platform {
 
 namespace {
 
-using detail::Fields;
-using detail::Json;
+using input::ErrorList;
+using input::Json;
+using input::Members;
 
 constexpr std::string_view kStepNames =
     "expect-dialog, type, select, click, check, tab, chord, wait, answer, expect, list";
-constexpr int kMaxControlId = 0xFFFF;
+constexpr long long kMaxControlId = 0xFFFF;
+constexpr long long kMaxColor = 0xFFFFFF;
+// A script is a few kilobytes; a larger file is not one.
+constexpr std::size_t kMaxScriptBytes = std::size_t{4} << 20;
 
 std::optional<StepKind> KindFromName(std::string_view name) {
   // "call" runs C++ code and has no JSON form.
@@ -26,119 +30,114 @@ std::optional<StepKind> KindFromName(std::string_view name) {
   return std::nullopt;
 }
 
-void ReadId(Fields& fields, ScriptStep& step, std::vector<std::string>& errors) {
-  if (fields.Int("id", step.id, true) && (step.id < 1 || step.id > kMaxControlId)) {
-    errors.push_back(fmt::format("{}: \"id\" must name a control (1 to {})", fields.Where(), kMaxControlId));
+// The keys a step of each kind takes besides "do".
+std::vector<std::string_view> StepKeys(StepKind kind) {
+  switch (kind) {
+    case StepKind::kExpectDialog: return {"do", "caption"};
+    case StepKind::kType: return {"do", "id", "text"};
+    case StepKind::kSelect: return {"do", "id", "text", "data"};
+    case StepKind::kClick: return {"do", "id"};
+    case StepKind::kCheck: return {"do", "id", "value"};
+    case StepKind::kTab: return {"do", "id", "index"};
+    case StepKind::kChord: return {"do", "key"};
+    case StepKind::kWait: return {"do", "ms"};
+    case StepKind::kAnswer: return {"do", "text", "button"};
+    case StepKind::kExpect: return {"do", "id", "text", "visible", "enabled", "checked", "color"};
+    case StepKind::kList:
+    case StepKind::kCall: break;
   }
+  return {"do"};
 }
 
-bool ParseColor(const Json& value, COLORREF& color) {
-  if (value.is_number_unsigned() && value.get<unsigned long long>() <= 0xFFFFFF) {
-    color = static_cast<COLORREF>(value.get<unsigned long long>());
-    return true;
-  }
-  if (!value.is_string()) return false;
-  const std::string text = value.get<std::string>();
-  if (text.size() != 7 || text[0] != '#') return false;
-  for (std::size_t i = 1; i < 7; ++i) {
-    if (!std::isxdigit(static_cast<unsigned char>(text[i]))) return false;
-  }
-  const auto channel = [&](std::size_t at) { return static_cast<BYTE>(std::stoi(text.substr(at, 2), nullptr, 16)); };
-  color = RGB(channel(1), channel(3), channel(5));
-  return true;
+void ReadId(Members& fields, ScriptStep& step) {
+  step.id = static_cast<int>(fields.Integer("id", true, 1, kMaxControlId).value_or(0));
 }
 
-void ReadExpectation(Fields& fields, ScriptStep& step, std::vector<std::string>& errors) {
-  ReadId(fields, step, errors);
+std::optional<COLORREF> ParseColor(const Json& value) {
+  if (value.is_number_unsigned() && value.get<unsigned long long>() <= kMaxColor)
+    return static_cast<COLORREF>(value.get<unsigned long long>());
+  if (!value.is_string()) return std::nullopt;
+  const std::string& text = value.get_ref<const std::string&>();
+  if (text.size() != 7 || text[0] != '#') return std::nullopt;
+  BYTE channels[3] = {};
+  for (std::size_t i = 0; i < 3; ++i) {
+    const char* first = text.data() + 1 + 2 * i;
+    const auto [end, error] = std::from_chars(first, first + 2, channels[i], 16);
+    if (error != std::errc() || end != first + 2) return std::nullopt;
+  }
+  return RGB(channels[0], channels[1], channels[2]);
+}
+
+void ReadExpectation(Members& fields, ScriptStep& step) {
+  ReadId(fields, step);
   Expectation& e = step.expect;
-  std::string text;
-  bool flag = false;
-  if (fields.String("text", text, false)) e.text = text;
-  if (fields.Bool("visible", flag, false)) e.visible = flag;
-  if (fields.Bool("enabled", flag, false)) e.enabled = flag;
-  if (fields.Bool("checked", flag, false)) e.checked = flag;
-  if (const Json* color = fields.Member("color")) {
-    COLORREF value = 0;
-    if (ParseColor(*color, value)) {
-      e.color = value;
-    } else {
-      errors.push_back(fmt::format("{}: \"color\" must be \"#RRGGBB\" or a colour value from 0 to 16777215",
-                                   fields.Where()));
+  e.text = fields.Text("text", false);
+  e.visible = fields.Flag("visible", false);
+  e.enabled = fields.Flag("enabled", false);
+  e.checked = fields.Flag("checked", false);
+  if (const Json* color = fields.Get("color")) {
+    e.color = ParseColor(*color);
+    if (!e.color) {
+      fields.errors().Add(fields.PathOf("color"),
+                          fmt::format("must be \"#RRGGBB\" or a colour value from 0 to {}, found {}", kMaxColor,
+                                      input::Found(*color)));
     }
   }
   if (!fields.Has("text") && !fields.Has("visible") && !fields.Has("enabled") && !fields.Has("checked") &&
       !fields.Has("color")) {
-    errors.push_back(fmt::format("{}: give at least one of \"text\", \"visible\", \"enabled\", \"checked\", \"color\"",
-                                 fields.Where()));
+    fields.errors().Add(fields.path(),
+                        "give at least one of \"text\", \"visible\", \"enabled\", \"checked\", \"color\"");
   }
 }
 
-void ReadAnswer(Fields& fields, ScriptStep& step, std::vector<std::string>& errors) {
-  fields.String("text", step.text, true);
-  std::string button;
-  if (!fields.String("button", button, true)) return;
-  if (button == "ok") step.button = IDOK;
-  if (button == "yes") step.button = IDYES;
-  if (button == "no") step.button = IDNO;
-  if (button == "cancel") step.button = IDCANCEL;
-  if (step.button == 0) {
-    errors.push_back(
-        fmt::format("{}: \"button\" must be one of ok, yes, no, cancel, not \"{}\"", fields.Where(), button));
-  }
-}
-
-void ReadStepFields(Fields& fields, ScriptStep& step, std::vector<std::string>& errors) {
-  std::string text;
+void ReadStepFields(Members& fields, ScriptStep& step) {
   switch (step.kind) {
     case StepKind::kExpectDialog:
-      fields.String("caption", step.text, true);
+      step.text = fields.Text("caption", true).value_or("");
       break;
     case StepKind::kType:
-      ReadId(fields, step, errors);
-      fields.String("text", step.text, true);
+      ReadId(fields, step);
+      step.text = fields.Text("text", true).value_or("");
       break;
-    case StepKind::kSelect: {
-      ReadId(fields, step, errors);
-      long long data = 0;
-      fields.String("text", step.text, false);
-      if (fields.Int64("data", data, false)) step.data = static_cast<DWORD_PTR>(data);
-      if (fields.Has("text") == fields.Has("data")) {
-        errors.push_back(fmt::format("{}: give either \"text\" or \"data\"", fields.Where()));
-      }
+    case StepKind::kSelect:
+      ReadId(fields, step);
+      step.text = fields.Text("text", false).value_or("");
+      if (const auto data = fields.Integer("data", false, 0, LLONG_MAX)) step.data = static_cast<DWORD_PTR>(*data);
+      if (fields.Has("text") == fields.Has("data"))
+        fields.errors().Add(fields.path(), "give either \"text\" or \"data\"");
       break;
-    }
     case StepKind::kClick:
-      ReadId(fields, step, errors);
+      ReadId(fields, step);
       break;
     case StepKind::kCheck:
-      ReadId(fields, step, errors);
-      fields.Bool("value", step.value, true);
+      ReadId(fields, step);
+      step.value = fields.Flag("value", true).value_or(false);
       break;
     case StepKind::kTab:
-      ReadId(fields, step, errors);
-      if (fields.Int("index", step.index, true) && step.index < 0) {
-        errors.push_back(fmt::format("{}: \"index\" must not be negative", fields.Where()));
-      }
+      ReadId(fields, step);
+      step.index = static_cast<int>(fields.Integer("index", true, 0).value_or(0));
       break;
     case StepKind::kChord:
-      if (fields.String("key", text, true)) {
-        if (text.size() == 1 && std::isalpha(static_cast<unsigned char>(text[0]))) {
-          step.key = static_cast<char>(std::toupper(static_cast<unsigned char>(text[0])));
-        } else {
-          errors.push_back(fmt::format("{}: \"key\" must be one letter from A to Z, not \"{}\"", fields.Where(), text));
-        }
+      if (const auto key = fields.Text("key", true)) {
+        if (key->size() == 1 && std::isalpha(static_cast<unsigned char>((*key)[0])))
+          step.key = static_cast<char>(std::toupper(static_cast<unsigned char>((*key)[0])));
+        else
+          fields.errors().Add(fields.PathOf("key"),
+                              fmt::format("must be one letter from A to Z, found {}", input::Quoted(*key)));
       }
       break;
     case StepKind::kWait:
-      if (fields.Int("ms", step.ms, true) && step.ms < 0) {
-        errors.push_back(fmt::format("{}: \"ms\" must not be negative", fields.Where()));
-      }
+      step.ms = static_cast<int>(fields.Integer("ms", true, 0).value_or(0));
       break;
-    case StepKind::kAnswer:
-      ReadAnswer(fields, step, errors);
+    case StepKind::kAnswer: {
+      step.text = fields.Text("text", true).value_or("");
+      constexpr int kButtons[] = {IDOK, IDYES, IDNO, IDCANCEL};
+      if (const auto button = fields.Choice("button", true, {"ok", "yes", "no", "cancel"}))
+        step.button = kButtons[*button];
       break;
+    }
     case StepKind::kExpect:
-      ReadExpectation(fields, step, errors);
+      ReadExpectation(fields, step);
       break;
     case StepKind::kList:
     case StepKind::kCall:
@@ -146,51 +145,54 @@ void ReadStepFields(Fields& fields, ScriptStep& step, std::vector<std::string>& 
   }
 }
 
-void ReadStep(const Json& object, std::size_t index, UserScript& script, std::vector<std::string>& errors) {
+void ReadStep(const Json& object, std::size_t index, UserScript& script, ErrorList& errors) {
   const std::string where = fmt::format("step {}", index + 1);
   if (!object.is_object()) {
-    errors.push_back(where + ": a step is a JSON object");
+    errors.Add(where, "a step is a JSON object");
     return;
   }
   const auto found = object.find("do");
   if (found == object.end() || !found->is_string()) {
-    errors.push_back(where + ": \"do\" must name the step (" + std::string(kStepNames) + ")");
+    errors.Add(where, fmt::format("\"do\" must name the step ({})", kStepNames));
     return;
   }
-  const std::string name = found->get<std::string>();
+  const std::string& name = found->get_ref<const std::string&>();
   const std::optional<StepKind> kind = KindFromName(name);
   if (!kind) {
-    errors.push_back(fmt::format("{}: unknown step \"{}\" (steps: {})", where, name, kStepNames));
+    errors.Add(where, fmt::format("unknown step {} (steps: {})", input::Quoted(name), kStepNames));
     return;
   }
   ScriptStep step;
   step.kind = *kind;
-  Fields fields(object, fmt::format("{} ({})", where, name), errors);
-  fields.Member("do");
-  ReadStepFields(fields, step, errors);
-  fields.Finish();
+  Members fields(object, fmt::format("{} ({})", where, name), errors, StepKeys(*kind));
+  ReadStepFields(fields, step);
   script.Add(std::move(step));
+}
+
+// A fault the parser found, at "[2].text", is told at "step 3.text": steps
+// are numbered from 1 for the person who wrote them.
+std::string StepPath(const std::string& path) {
+  std::size_t index = 0;
+  if (path.size() < 3 || path[0] != '[') return path;
+  const auto [end, error] = std::from_chars(path.data() + 1, path.data() + path.size(), index);
+  if (error != std::errc() || *end != ']') return path;
+  return fmt::format("step {}{}", index + 1, std::string_view(end + 1, path.data() + path.size() - end - 1));
 }
 
 }  // namespace
 
 ScriptParse ParseUserScript(std::string_view json) {
   ScriptParse parse;
-  detail::StrictParse parsed = detail::ParseStrict(json);
-  if (!parsed.error.empty()) {
-    parse.error = parsed.errorElement >= 0 ? fmt::format("step {}: {}", parsed.errorElement + 1, parsed.error)
-                                           : parsed.error;
-    return parse;
-  }
-  if (!parsed.value.is_array()) {
-    parse.error = "a user script is a JSON list of steps";
-    return parse;
-  }
+  input::ParsedJson parsed = input::ParseJson(json, {.maxBytes = kMaxScriptBytes});
+  ErrorList errors;
+  for (input::JsonError& error : parsed.errors) errors.Add(StepPath(error.path), std::move(error.cause));
   UserScript script;
-  std::vector<std::string> errors;
-  for (std::size_t i = 0; i < parsed.value.size(); ++i) ReadStep(parsed.value[i], i, script, errors);
-  if (!errors.empty()) {
-    for (const std::string& e : errors) parse.error += (parse.error.empty() ? "" : "\n") + e;
+  if (parsed.value && !parsed.value->is_array()) errors.Add("", "a user script is a JSON list of steps");
+  if (parsed.value && parsed.value->is_array()) {
+    for (std::size_t i = 0; i < parsed.value->size(); ++i) ReadStep((*parsed.value)[i], i, script, errors);
+  }
+  if (!errors.Empty()) {
+    parse.error = input::ErrorLines(errors.Take());
     return parse;
   }
   parse.script = std::move(script);
@@ -198,13 +200,9 @@ ScriptParse ParseUserScript(std::string_view json) {
 }
 
 ScriptParse LoadUserScript(const std::filesystem::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  if (!in) return ScriptParse{std::nullopt, fmt::format("{}: cannot be read", file.string())};
-  std::ostringstream text;
-  text << in.rdbuf();
-  ScriptParse parse = ParseUserScript(text.str());
-  if (!parse.error.empty()) parse.error = fmt::format("{}: {}", file.string(), parse.error);
-  return parse;
+  const input::FileText text = input::ReadBoundedFile(file.string(), kMaxScriptBytes);
+  if (!text.ok()) return ScriptParse{std::nullopt, text.error};
+  return ParseUserScript(text.text);
 }
 
 }  // namespace platform

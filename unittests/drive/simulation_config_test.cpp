@@ -83,25 +83,55 @@ TEST(SimulationConfig, EveryErrorNamesItsJsonPath) {
     const char* error;
   };
   for (const Case c : {
-           Case{R"({"motor": {"R": "high"}})", "simulation.motor.R: must be a number"},
-           Case{R"({"motor": {"Rs": 1}})", "simulation.motor.Rs: is not a known member"},
-           Case{R"({"motor": {"L": 0}})", "simulation.motor.L: must lie in"},
-           Case{R"({"motor": {"winding": "wye"}})", "simulation.motor.winding: must be one of \"two-phase\""},
+           Case{R"({"motor": {"R": "high"}})", "simulation.motor.R: must be a number from 0 to 1000000, found \"high\""},
+           Case{R"({"motor": {"Rs": 1}})", "simulation.motor.Rs: unknown key (expected one of: winding, R, L, "},
+           Case{R"({"motor": {"L": 0}})", "simulation.motor.L: must be a number from 1e-07 to 1000, found 0"},
+           Case{R"({"motor": {"winding": "wye"}})",
+                "simulation.motor.winding: must be one of \"two-phase\", \"star\", \"delta\", found \"wye\""},
            Case{R"({"motor": {"phases": [{}, {}, {}]}})", "simulation.motor.phases: must list the 2 windings"},
-           Case{R"({"motor": {"phases": [{}, {"open": true}]}})", "simulation.motor.phases[1].open: is not a known"},
-           Case{R"({"sensors": {"ssi": {"bits": 12, "offset": 4096}}})", "simulation.sensors.ssi.offset: must lie in"},
+           Case{R"({"motor": {"phases": [{}, {"open": true}]}})", "simulation.motor.phases[1].open: unknown key"},
+           Case{R"({"sensors": {"ssi": {"bits": 12, "offset": 4096}}})",
+                "simulation.sensors.ssi.offset: must be an integer from 0 to 4095, found 4096"},
            Case{R"({"person": {"analogue_input": [[0]]}})", "simulation.person.analogue_input[0]: must be a pair"},
-           Case{R"({"faults": {"read": {"from_call": 0}}})", "simulation.faults.read.from_call: must lie in [1,"},
-           Case{R"({"faults": {"mer": [{"time_s": -1, "bits": 2}]}})", "simulation.faults.mer[0].time_s: must lie in"},
+           Case{R"({"person": {"analogue_input": [[0, 1e5]]}})",
+                "simulation.person.analogue_input[0][1]: must be a number from -10000 to 10000, found 100000"},
+           Case{R"({"faults": {"read": {"from_call": 0}}})",
+                "simulation.faults.read.from_call: must be an integer from 1 to 1073741824, found 0"},
+           Case{R"({"faults": {"mer": [{"time_s": -1, "bits": 2}]}})",
+                "simulation.faults.mer[0].time_s: must be a number from 0 to 1000000000, found -1"},
            Case{R"({"limit_switches": {"positive_rad": 1, "negative_rad": 2}})",
                 "simulation.limit_switches.negative_rad: must lie below positive_rad"},
-           Case{R"([1, 2])", "simulation: must be an object"},
-           Case{R"({"motor": )", "simulation: not valid JSON"},
+           Case{R"([1, 2])", "simulation: must be an object, found array"},
+           Case{R"({"motor": )", "simulation.motor: parse error at line 1, column 11"},
+           Case{R"({"supply_V": 1e400})", "simulation.supply_V: the number 1e400 is too large for a double"},
+           Case{R"({"supply_V": 1e300})", "simulation.supply_V: must be a number from 0 to 10000, found 1e+300"},
+           Case{R"({"seed": 3.0})", "simulation.seed: 3.0 is not an integer (must be an integer from 0 to 1073741824)"},
+           Case{R"({"sensors": {"ssi": {"bits": 33}}})", "simulation.sensors.ssi.bits: must be an integer from 1 to 32"},
+           Case{R"({"sensors": {"ssi": {"multi_turn_bits": 32}}})",
+                "simulation.sensors.ssi.multi_turn_bits: must be an integer from 0 to 31"},
        }) {
     const auto parsed = ParseSimulation(*setup, c.json);
     EXPECT_FALSE(parsed.config) << c.json;
     EXPECT_EQ(parsed.error.rfind(c.error, 0), 0u) << c.json << " gave: " << parsed.error;
   }
+}
+
+TEST(SimulationConfig, EveryFaultOfAnObjectIsReportedAtOnce) {
+  const auto setup = Example("two_phase_open_loop.json");
+  const auto parsed = ParseSimulation(*setup, R"({"supply_V": -1, "motor": {"R": -1, "Q": 1}, "seed": "x"})");
+  EXPECT_FALSE(parsed.config);
+  std::vector<std::string> paths;
+  for (const input::JsonError& error : parsed.errors) paths.push_back(error.path);
+  EXPECT_EQ(paths, (std::vector<std::string>{"simulation.seed", "simulation.motor.Q", "simulation.motor.R",
+                                             "simulation.supply_V"}));
+}
+
+TEST(SimulationConfig, TheWidestSerialFrameIsAccepted) {
+  const auto setup = Example("two_phase_open_loop.json");
+  const auto parsed = ParseSimulation(
+      *setup, R"({"sensors": {"ssi": {"protocol": "biss", "bits": 32, "multi_turn_bits": 31, "offset": 4294967295}}})");
+  ASSERT_TRUE(parsed.config) << parsed.error;
+  EXPECT_EQ(parsed.config->sensors.serial->offset_counts, 0xFFFFFFFFu);
 }
 
 }  // namespace

@@ -34,12 +34,12 @@ TEST(MotorDatabase, TheStandardDatabaseLoadsCleanlyWithFullMotorData) {
 
 TEST(MotorDatabase, ADocumentThatIsNotADatabaseLoadsNothingAndSaysWhy) {
   const std::vector<std::pair<std::string, std::string>> cases = {
-      {"{", "not a JSON document"},
+      {"{", "parse error at line 1, column 2"},
       {std::string(100000, '[') + std::string(100000, ']'), "nested deeper than 16 levels"},
-      {"[]", "the document must be an object, found array"},
-      {R"({"format": "drivesetup-setup", "version": 1, "motors": []})", R"("format" must be "drivesetup-motors")"},
-      {R"({"format": "drivesetup-motors", "version": 2, "motors": []})", R"("version" must be 1)"},
-      {R"({"format": "drivesetup-motors", "version": 1, "motors": {}})", R"("motors" must be a list of motors)"},
+      {"[]", "must be an object, found array"},
+      {R"({"format": "drivesetup-setup", "version": 1, "motors": []})", R"(format: must be "drivesetup-motors", found "drivesetup-setup")"},
+      {R"({"format": "drivesetup-motors", "version": 2, "motors": []})", R"(version: version 2 is not one this program reads (it reads 1))"},
+      {R"({"format": "drivesetup-motors", "version": 1, "motors": {}})", R"(motors: must be a list of motors, found object)"},
   };
   for (const auto& [text, cause] : cases) {
     const kernel::MotorDatabaseLoad load = kernel::ParseMotorDatabase(text);
@@ -66,13 +66,13 @@ TEST(MotorDatabase, ABrokenEntryIsLeftOutAndTheOthersLoad) {
   EXPECT_EQ(load.database.motors[0].Value("R"), 0.5);
   EXPECT_EQ(load.database.motors[1].name, "Other");
   const std::vector<std::string> expected = {
-      R"(motors[1] "Inn": is not a motor parameter (known: StepperMotorType, NoMotorSteps, In, ImaxM, K, R, L, Jm))",
-      R"(motors[2] "R": must be greater than 0)",
-      R"(motors[3] "StepperMotorType": must be 0 (bi-phase) or 1 (tri-phase))",
-      R"(motors[4] "NoMotorSteps": must be a whole number of steps, 1 or more)",
-      R"(motors[5] "L": must be a number, found string)",
-      R"(motors[6]: needs a "name" that is a non-empty text)",
-      R"(motors[7]: must be an object, found string)",
+      R"(motors[1].Inn: unknown key (expected one of: name, StepperMotorType, NoMotorSteps, In, ImaxM, K, R, L, Jm))",
+      R"(motors[2].R: must be greater than 0)",
+      R"(motors[3].StepperMotorType: must be 0 (bi-phase) or 1 (tri-phase))",
+      R"(motors[4].NoMotorSteps: must be a whole number of steps, 1 or more)",
+      R"(motors[5].L: must be a number, found "3 mH")",
+      R"(motors[6]: missing "name")",
+      R"(motors[7]: must be an object, found "motor")",
       R"(motors[8]: the name "GOOD" is already used by an earlier motor)",
   };
   EXPECT_EQ(load.errors, expected);

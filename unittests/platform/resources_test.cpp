@@ -90,7 +90,7 @@ TEST(DialogTemplates, ABrokenTemplateIsAnErrorAtLoadTime) {
       {Template(R"({"id": 3, )" + button + R"(}, {"id": 3, )" + button + "}"),
        "t.json: dialog 500, control 3: the identifier appears twice"},
       {Template(R"({"id": 3, "class": "listbox", "x": 0, "y": 0, "w": 10, "h": 10})"),
-       "t.json: controls[0] (id 3): unknown class \"listbox\" (classes: edit, combo, check, radio, button, "
+       "t.json: controls[0].class: unknown class \"listbox\" (classes: edit, combo, check, radio, button, "
        "bitmap-button, static, picture, group, tab, slider, spin, progress, graph, bar-graph, encoder-diagram, "
        "phase-diagram)"},
       {Template(R"({"id": 3, "class": "picture", "bitmap": "NOPE", "x": 0, "y": 0, "w": 10, "h": 10})"),
@@ -104,18 +104,19 @@ TEST(DialogTemplates, ABrokenTemplateIsAnErrorAtLoadTime) {
       {Template(R"({"id": 0, )" + button + "}"),
        "t.json: dialog 500, control 0: identifier 0 is outside 1..65535 (-1 marks a label without one)"},
       {Template(R"({"id": 3, "style": ["bold"], )" + button + "}"),
-       "t.json: controls[0] (id 3): unknown style \"bold\""},
+       "t.json: controls[0].style[0]: must be one of \"group\", \"hidden\", \"disabled\", \"readonly\", "
+       "\"multiline\", \"editable\", \"default\", found \"bold\""},
       {Template(R"({"id": 3, "style": ["readonly"], )" + button + "}"),
        "t.json: dialog 500, control 3: styles readonly and multiline belong to an edit, not a push button"},
       {Template(R"({"id": 3, "caption": "OK", )" + button + "}"),
-       "t.json: controls[0] (id 3): unknown field \"caption\""},
-      {Template(R"({"id": 3, "class": "edit", "x": 0, "y": 0, "w": 10})"), "t.json: controls[0] (id 3): missing \"h\""},
-      {Template("", R"(, "id": 501)"), "t.json: key \"id\" appears twice in one object"},
+       "t.json: controls[0].caption: unknown key (expected one of: id, class, text, x, y, w, h, bitmap, style)"},
+      {Template(R"({"id": 3, "class": "edit", "x": 0, "y": 0, "w": 10})"), "t.json: controls[0]: missing \"h\""},
+      {Template("", R"(, "id": 501)"), "t.json: duplicate key \"id\""},
       {"{", "t.json: parse error at line 1, column 2"},
-      {Template("", R"(, "font": "Arial")"), "t.json: unknown field \"font\""},
+      {Template("", R"(, "font": "Arial")"), "t.json: font: unknown key (expected one of: id, caption, w, h, controls)"},
       {R"({"id": 500, "caption": "T", "w": 100, "h": 50, "controls": {}})",
-       "t.json: \"controls\" must be a list of controls"},
-      {"[]", "t.json: a dialog template is a JSON object"},
+       "t.json: controls: must be a list of controls, found object"},
+      {"[]", "t.json: must be an object, found array"},
   };
   for (const auto& [text, error] : cases) {
     const std::vector<std::string> errors = Load(text);
@@ -163,11 +164,11 @@ TEST_F(ResourceDirectory, EveryFileIsCheckedAndNamedInItsErrors) {
                           at + "bitmaps/broken.bmp: not a readable bmp image",
                           at + "bitmaps/notes.txt: not a bitmap (bitmaps are .bmp or .png files)",
                           at + "strings.json: string 1 is defined twice",
-                          at + "strings.json: entry 3: missing \"text\"",
+                          at + "strings.json: [2]: missing \"text\"",
                           at + "dialogs/README: not a dialog template (templates are .json files)",
-                          at + "combos.json: entry 1: dialog 501, control 3: there is no such dialog",
-                          at + "combos.json: entry 2: dialog 500, control 4: the control is an edit, not a combo box",
-                          at + "combos.json: entry 4: dialog 500, control 3: entries given twice",
+                          at + "combos.json: [0]: dialog 501, control 3: there is no such dialog",
+                          at + "combos.json: [1]: dialog 500, control 4: the control is an edit, not a combo box",
+                          at + "combos.json: [3]: dialog 500, control 3: entries given twice",
                       }));
   EXPECT_EQ(platform::LoadResources(root / "absent").errors,
             std::vector<std::string>{at + "absent: not a resource directory"});

@@ -194,11 +194,11 @@ TEST_F(MotorEditorTest, BrokenFilesAreNamedWithTheCauseAndTheEditorKeepsWhatLoad
   platform::UserScript script;
   script
       .Answer("The motor database \"" + standardPath +
-                  "\" could not be read completely:\nmotors[1] \"R\": must be greater than 0\n"
+                  "\" could not be read completely:\nmotors[1].R: must be greater than 0\n"
                   "The motors that could be read are listed.",
               IDOK)
       .Answer("The motor database \"" + userPath +
-                  "\" could not be read completely:\n\"format\" must be \"drivesetup-motors\"\n"
+                  "\" could not be read completely:\nmissing \"format\"\nmissing \"version\"\n"
                   "The motors that could be read are listed.",
               IDOK)
       .Call([](CDialog& d) {
@@ -212,7 +212,7 @@ TEST_F(MotorEditorTest, BrokenFilesAreNamedWithTheCauseAndTheEditorKeepsWhatLoad
       .Type(kMotorNames, "Mine")
       .Click(kSave)
       .Answer("The USER database \"" + userPath +
-                  "\" cannot be read, and saving would lose what it holds:\n\"format\" must be \"drivesetup-motors\"\n"
+                  "\" cannot be read, and saving would lose what it holds:\nmissing \"format\"\nmissing \"version\"\n"
                   "Correct or move the file, then save again.",
               IDOK);
   Run(script);
