@@ -39,19 +39,45 @@ std::optional<double> ParseNumber(std::string_view text) {
   return value;
 }
 
+// A value that starts like an option ("--out", "-x"); a negative number
+// does not.
+bool LooksLikeOption(std::string_view value) {
+  return value.size() >= 2 && value[0] == '-' && !(value[1] >= '0' && value[1] <= '9') && value[1] != '.';
+}
+
+// CLI11 takes whatever follows an option as its value: an empty word, which
+// would quietly mean "the default", and the next option itself (`--log
+// --out x` would log "--out"). Both are refused.
+Outcome CheckOptionValues(const CLI::App& app) {
+  for (const CLI::Option* option : app.get_options()) {
+    if (option->get_positional() || option->get_expected_max() == 0) continue;
+    for (const std::string& value : option->results()) {
+      if (value.empty()) return Failure{fmt::format("{}: the value is empty", option->get_name()), kExitUsage};
+      if (LooksLikeOption(value))
+        return Failure{fmt::format("{} needs a value before the option {}", option->get_name(), Shown(value)),
+                       kExitUsage};
+    }
+  }
+  for (const CLI::App* command : app.get_subcommands())
+    if (Outcome failure = CheckOptionValues(*command)) return failure;
+  return std::nullopt;
+}
+
 }  // namespace
 
 ParsedAssignment ParseAssignment(std::string_view text, std::string_view option) {
   const size_t equals = text.find('=');
   if (equals == std::string_view::npos || equals == 0)
-    return {std::nullopt, Failure{fmt::format("{} \"{}\": expected NAME=VALUE", option, text), kExitUsage}};
+    return {std::nullopt, Failure{fmt::format("{} \"{}\": expected NAME=VALUE", option, Shown(text)), kExitUsage}};
   const std::string_view name = text.substr(0, equals);
   const std::string_view number = text.substr(equals + 1);
   const std::optional<double> value = ParseNumber(number);
   if (!value)
-    return {std::nullopt, Failure{fmt::format("{} {}: \"{}\" is not a number", option, name, number), kExitUsage}};
+    return {std::nullopt,
+            Failure{fmt::format("{} {}: \"{}\" is not a number", option, Shown(name), Shown(number)), kExitUsage}};
   if (!std::isfinite(*value))
-    return {std::nullopt, Failure{fmt::format("{} {}: the value {} is not finite", option, name, number), kExitUsage}};
+    return {std::nullopt,
+            Failure{fmt::format("{} {}: the value {} is not finite", option, Shown(name), Shown(number)), kExitUsage}};
   return {Assignment{std::string(name), *value}, std::nullopt};
 }
 
@@ -124,16 +150,18 @@ ParsedCommandLine ParseCommandLine(int argc, const char* const* argv) {
   } catch (const CLI::ParseError& e) {
     return {std::nullopt, std::nullopt, Failure{OneLine(e.what()), kExitUsage}};
   }
+  if (Outcome failure = CheckOptionValues(app)) return {std::nullopt, std::nullopt, failure};
 
   const std::vector<std::string> extras = app.remaining();
   const std::vector<CLI::App*> chosen = app.get_subcommands();
   if (chosen.empty()) {
     const std::string message = extras.empty() ? "no command given (try --help)"
-                                               : fmt::format("unknown command \"{}\" (try --help)", extras.front());
+                                               : fmt::format("unknown command \"{}\" (try --help)", Shown(extras.front()));
     return {std::nullopt, std::nullopt, Failure{message, kExitUsage}};
   }
   if (!extras.empty())
-    return {std::nullopt, std::nullopt, Failure{fmt::format("unexpected argument \"{}\"", extras.front()), kExitUsage}};
+    return {std::nullopt, std::nullopt,
+            Failure{fmt::format("unexpected argument \"{}\"", Shown(extras.front())), kExitUsage}};
 
   for (const auto& [sub, command] : commands)
     if (sub == chosen.front()) inv.command = command;

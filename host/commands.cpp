@@ -26,7 +26,7 @@ Outcome Get(const Invocation& inv, CVX_Setup& setup, std::ostream& out) {
   std::vector<const CVX_Parameter*> chosen;
   for (const std::string& name : inv.names) {
     const CVX_Parameter* p = kernel::ProbeParameter(setup, name);
-    if (!p) return Failure{fmt::format("get: the setup has no parameter \"{}\"", name)};
+    if (!p) return Failure{fmt::format("get: the setup has no parameter \"{}\"", Shown(name))};
     // A name given twice, in any letter case, is shown once.
     if (std::find(chosen.begin(), chosen.end(), p) == chosen.end()) chosen.push_back(p);
   }

@@ -1,7 +1,10 @@
 #include "host/drivesetup.h"
 
+#include <exception>
 #include <ostream>
 #include <sstream>
+
+#include <fmt/format.h>
 
 #include "host/command_line.h"
 #include "host/commands.h"
@@ -36,9 +39,7 @@ class KernelErrorsTo {
   kernel::ErrorSink m_previous;
 };
 
-}  // namespace
-
-int RunDriveSetup(int argc, char** argv, std::ostream& out, std::ostream& err) {
+int Run(int argc, char** argv, std::ostream& out, std::ostream& err) {
   const ParsedCommandLine parsed = ParseCommandLine(argc, argv);
   if (parsed.help) {
     out << *parsed.help;
@@ -75,6 +76,21 @@ int RunDriveSetup(int argc, char** argv, std::ostream& out, std::ostream& err) {
   out << printed.str();
   out.flush();
   return 0;
+}
+
+}  // namespace
+
+int RunDriveSetup(int argc, char** argv, std::ostream& out, std::ostream& err) {
+  // Whatever escapes is a fault of the program (an exception nothing
+  // expected, memory running out); it still ends with one line that says
+  // so, never with an abort.
+  try {
+    return Run(argc, argv, out, err);
+  } catch (const std::exception& error) {
+    return Fail(err, Failure{fmt::format("internal error: {}", error.what())});
+  } catch (...) {
+    return Fail(err, Failure{"internal error: an unknown exception"});
+  }
 }
 
 }  // namespace host

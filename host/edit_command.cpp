@@ -92,10 +92,12 @@ EditOutcome RunEdit(const Invocation& inv, CVX_Setup& setup, const PluginLibrary
     parsed.script = ListingScript();
   } else {
     parsed = platform::LoadUserScript(inv.scriptPath);
-    if (!parsed.script) return {Failure{fmt::format("edit: the script {}: {}", inv.scriptPath, parsed.error)}, false};
+    if (!parsed.script)
+      return {Failure{fmt::format("edit: the script {}: {}", Shown(inv.scriptPath), FirstErrorAndCount(parsed.error))},
+              false};
   }
   platform::UserScript& script = *parsed.script;
-  const std::string scriptName = inv.list ? std::string("of --list") : inv.scriptPath;
+  const std::string scriptName = inv.list ? std::string("of --list") : Shown(inv.scriptPath);
 
   // The dialog edits a copy; the host decides afterwards what to keep.
   CVX_Setup edited = setup;

@@ -7,6 +7,7 @@
 #include <system_error>
 
 #include "host/failure.h"
+#include "input/bounded_file.h"
 
 namespace host {
 namespace {
@@ -19,7 +20,7 @@ void* Resolve(void* handle, const std::string& path, const char* name, std::stri
   void* address = dlsym(handle, name);
   const char* failure = dlerror();
   if (failure || !address) {
-    if (error.empty()) error = fmt::format("plug-in {} has no export \"{}\"", path, name);
+    if (error.empty()) error = fmt::format("plug-in {} has no export \"{}\"", Shown(path), name);
     return nullptr;
   }
   return address;
@@ -43,10 +44,16 @@ PluginLibrary::OpenResult PluginLibrary::Open(const std::string& path) {
   // A path without a slash would make dlopen search the library path; the
   // user means a file.
   const std::string file = path.find('/') == std::string::npos ? "./" + path : path;
+  // dlopen would wait on a named pipe, and read a device without end.
+  if (const std::string problem = input::RegularFileProblem(file); !problem.empty())
+    return {nullptr, OneLine(fmt::format("cannot load plug-in {}: {}", Shown(path), problem))};
   void* handle = dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);
   if (!handle) {
-    const char* cause = dlerror();
-    return {nullptr, OneLine(fmt::format("cannot load plug-in {}: {}", path, cause ? cause : "unknown error"))};
+    const char* error = dlerror();
+    std::string_view cause = error ? error : "unknown error";
+    // The loader's text starts with the file's name, which the line gives already.
+    if (cause.starts_with(file + ": ")) cause.remove_prefix(file.size() + 2);
+    return {nullptr, OneLine(fmt::format("cannot load plug-in {}: {}", Shown(path), cause))};
   }
   std::unique_ptr<PluginLibrary> library(new PluginLibrary(path, handle));
   std::string error;

@@ -32,9 +32,13 @@ std::string Text(double value) { return fmt::format("{:.10g}", value); }
 // A limit that is not there reads better as "none" than as an infinity.
 std::string Limit(double value) { return std::isinf(value) ? std::string("none") : Text(value); }
 
+// Names line up in a column as wide as the longest, up to a width past
+// which a longer name stands alone rather than pad every other line.
+constexpr size_t kMaxNameColumn = 32;
+
 size_t NameWidth(const std::vector<const CVX_Parameter*>& parameters) {
   size_t width = 0;
-  for (const CVX_Parameter* p : parameters) width = std::max(width, p->GetName().size());
+  for (const CVX_Parameter* p : parameters) width = std::max(width, std::min(p->GetName().size(), kMaxNameColumn));
   return width;
 }
 

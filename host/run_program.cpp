@@ -4,12 +4,11 @@
 
 #include <chrono>
 #include <cmath>
-#include <fstream>
 #include <nlohmann/json.hpp>
 #include <ostream>
-#include <sstream>
 
 #include "drive/simulated_drive.h"
+#include "input/bounded_file.h"
 #include "kernel/coff_format.h"
 #include "kernel/comm.h"
 #include "kernel/drive_interface.h"
@@ -31,7 +30,7 @@ constexpr auto kLongestRun = std::chrono::minutes(10);
 constexpr int kLoggedPoints = 500;
 
 Failure Fail(std::string_view program, std::string_view why) {
-  return Failure{fmt::format("run-program {}: {}", program, why)};
+  return Failure{fmt::format("run-program {}: {}", Shown(program), why)};
 }
 
 // Whole numbers print without a fraction, as the drive holds them.
@@ -43,13 +42,11 @@ Json Value(double value) {
 }  // namespace
 
 Outcome ReplaceSimulation(CVX_Setup& setup, const std::string& path) {
-  std::ifstream file(path, std::ios::binary);
-  if (!file) return Failure{fmt::format("--sim {}: cannot be read", path)};
-  std::stringstream text;
-  text << file.rdbuf();
-  const auto parsed = drive::ParseSimulation(setup, text.str());
-  if (!parsed.config) return Failure{fmt::format("--sim {}: {}", path, parsed.error)};
-  setup.SetSimulationDocument(text.str());
+  const input::FileText file = input::ReadBoundedFile(path);
+  if (!file.ok()) return Failure{fmt::format("--sim {}: {}", Shown(path), file.error)};
+  const auto parsed = drive::ParseSimulation(setup, file.text);
+  if (!parsed.config) return Failure{fmt::format("--sim {}: {}", Shown(path), FirstErrorAndCount(parsed.error))};
+  setup.SetSimulationDocument(file.text);
   return std::nullopt;
 }
 
@@ -66,7 +63,7 @@ Outcome RunProgram(const Invocation& inv, CVX_Setup& setup, std::ostream& out) {
   if (!coff.ReadCoff()) return Fail(name, coff.GetErrorText());
   for (const Assignment& input : inv.programInputs) {
     if (!kernel::SetUserVariableValue(coff, input.name, input.value, error)) {
-      return Fail(name, fmt::format("--var {}: {}", input.name, error));
+      return Fail(name, fmt::format("--var {}: {}", Shown(input.name), error));
     }
   }
   CVX_SingleAxisLogger logger(setup, &coff);
@@ -75,9 +72,9 @@ Outcome RunProgram(const Invocation& inv, CVX_Setup& setup, std::ostream& out) {
     for (const std::string& variable : inv.logged) {
       // Checked first, so that the cause is told once.
       if (!kernel::HasVariable(setup, variable, 1)) {
-        return Fail(name, fmt::format("--log: the setup has no drive variable \"{}\"", variable));
+        return Fail(name, fmt::format("--log: the setup has no drive variable \"{}\"", Shown(variable)));
       }
-      if (!logger.AddVariable(variable, 1)) return Fail(name, fmt::format("--log: cannot log \"{}\"", variable));
+      if (!logger.AddVariable(variable, 1)) return Fail(name, fmt::format("--log: cannot log \"{}\"", Shown(variable)));
     }
     logger.CorrectPointsNo();
   }

@@ -26,33 +26,24 @@ class ErrorCapture {
   kernel::ErrorSink m_previous;
 };
 
-std::string FirstErrorAndCount(const kernel::SetupLoadResult& result) {
-  if (result.errors.empty()) return "unknown error";
-  std::string text = result.errors.front().Text();
-  const size_t others = result.errors.size() - 1;
-  if (others == 1) text += " (and 1 more error)";
-  if (others > 1) text += fmt::format(" (and {} more errors)", others);
-  return text;
-}
-
 }  // namespace
 
 LoadedSetup LoadSetup(const std::string& path) {
   const bool bundled = path.empty();
   kernel::SetupLoadResult result = bundled ? kernel::ParseSetup(DefaultSetupText()) : kernel::LoadSetupFile(path);
   if (result.ok()) return {std::move(result.setup), std::nullopt};
-  const std::string what = bundled ? std::string("the bundled default setup") : fmt::format("setup {}", path);
-  return {nullptr, Failure{OneLine(fmt::format("cannot load {}: {}", what, FirstErrorAndCount(result)))}};
+  const std::string what = bundled ? std::string("the bundled default setup") : fmt::format("setup {}", Shown(path));
+  return {nullptr, Failure{OneLine(fmt::format("cannot load {}: {}", what, FirstErrorAndCount(result.ErrorText())))}};
 }
 
 Outcome ApplyAssignments(CVX_Setup& setup, const std::vector<Assignment>& assignments) {
   for (const Assignment& a : assignments) {
     if (!kernel::HasParameter(setup, a.name))
-      return Failure{fmt::format("--set {}: the setup has no parameter \"{}\"", a.name, a.name)};
+      return Failure{fmt::format("--set {}: the setup has no parameter of that name", Shown(a.name))};
     ErrorCapture capture;
     if (!setup.SetParameterValueInBaseUnit(a.name, a.value)) {
       const std::string cause = capture.Texts().empty() ? "the kernel refused the value" : capture.Texts().front();
-      return Failure{OneLine(fmt::format("--set {}={}: {}", a.name, a.value, cause))};
+      return Failure{OneLine(fmt::format("--set {}={}: {}", Shown(a.name), a.value, cause))};
     }
   }
   return std::nullopt;
@@ -61,7 +52,7 @@ Outcome ApplyAssignments(CVX_Setup& setup, const std::vector<Assignment>& assign
 Outcome SaveSetup(const CVX_Setup& setup, const std::string& path) {
   const std::string cause = kernel::SaveSetupFile(setup, path);
   if (cause.empty()) return std::nullopt;
-  return Failure{OneLine(fmt::format("cannot save setup {}: {}", path, cause))};
+  return Failure{OneLine(fmt::format("cannot save setup {}: {}", Shown(path), cause))};
 }
 
 }  // namespace host

@@ -119,9 +119,9 @@ std::string ShellQuote(const std::string& word) {
 
 }  // namespace
 
-RunResult RunBinary(const std::vector<std::string>& args) {
+RunResult RunBinary(const std::vector<std::string>& args, const std::string& shellPrefix) {
   const TempDir capture;
-  std::string command = ShellQuote(DRIVESETUP_BINARY_DIR "/bin/drivesetup");
+  std::string command = shellPrefix + ShellQuote(DRIVESETUP_BINARY_DIR "/bin/drivesetup");
   for (const std::string& a : args) command += " " + ShellQuote(a);
   command += " </dev/null >" + ShellQuote(capture.File("out")) + " 2>" + ShellQuote(capture.File("err"));
   const int raw = std::system(command.c_str());

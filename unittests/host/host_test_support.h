@@ -49,8 +49,9 @@ struct RunResult {
 
 // drivesetup's RunDriveSetup in this process, with `args` after the program name.
 RunResult RunInProcess(const std::vector<std::string>& args);
-// The built program in its own process (DRIVESETUP_BINARY_DIR/bin/drivesetup).
-RunResult RunBinary(const std::vector<std::string>& args);
+// The built program in its own process (DRIVESETUP_BINARY_DIR/bin/drivesetup);
+// `shellPrefix` runs first in the same shell ("ulimit -f 1;").
+RunResult RunBinary(const std::vector<std::string>& args, const std::string& shellPrefix = "");
 
 // The lines of `text` (without their ends).
 std::vector<std::string> Lines(const std::string& text);
