@@ -1,9 +1,29 @@
-# A smoke run of the setup loader's fuzz target for every build: a plain
-# driver feeds it the example setups and deterministic mutations of them,
-# with the normal compiler and the normal kernel library.
-add_executable(setup_loader_smoke
-  ${PROJECT_SOURCE_DIR}/fuzz/setup_loader_smoke.cpp
-  ${PROJECT_SOURCE_DIR}/fuzz/setup_loader_fuzz.cpp)
-target_link_libraries(setup_loader_smoke PRIVATE kernel)
-add_test(NAME SetupLoaderFuzz.Smoke COMMAND setup_loader_smoke ${PROJECT_SOURCE_DIR}/examples)
-set_tests_properties(SetupLoaderFuzz.Smoke PROPERTIES LABELS unit TIMEOUT 60)
+# A smoke run of every fuzz target for every build: a plain driver feeds it
+# its seed corpus and deterministic mutations of it, with the normal compiler
+# and the normal libraries.
+include(${PROJECT_SOURCE_DIR}/fuzz/targets.cmake)
+foreach(entry IN LISTS DRIVESETUP_FUZZ_TARGETS)
+  string(REPLACE ":" ";" fields ${entry})
+  list(GET fields 0 name)
+  list(GET fields 1 libraries)
+  list(GET fields 2 corpus)
+  string(REPLACE "," ";" libraries ${libraries})
+  string(REPLACE "," ";" corpus ${corpus})
+  list(TRANSFORM corpus PREPEND ${PROJECT_SOURCE_DIR}/)
+  add_executable(${name}_smoke ${PROJECT_SOURCE_DIR}/fuzz/smoke_driver.cpp ${PROJECT_SOURCE_DIR}/fuzz/${name}_fuzz.cpp)
+  target_link_libraries(${name}_smoke PRIVATE ${libraries} input_reader)
+  target_include_directories(${name}_smoke PRIVATE ${PROJECT_SOURCE_DIR})
+  # CamelCase test names, as the suites have: user_script -> UserScriptFuzz.Smoke
+  string(REGEX REPLACE "(^|_)([a-z])" ";\\2" words ${name})
+  set(suite "")
+  foreach(word IN LISTS words)
+    if(word)
+      string(SUBSTRING ${word} 0 1 first)
+      string(TOUPPER ${first} first)
+      string(SUBSTRING ${word} 1 -1 rest)
+      string(APPEND suite ${first}${rest})
+    endif()
+  endforeach()
+  add_test(NAME ${suite}Fuzz.Smoke COMMAND ${name}_smoke ${name} ${corpus})
+  set_tests_properties(${suite}Fuzz.Smoke PROPERTIES LABELS unit TIMEOUT 120)
+endforeach()

@@ -1,50 +1,38 @@
-// Runs the setup loader's fuzz target without libFuzzer: on the example
-// setups named on the command line (a directory of *.json files) and on a
-// seed document, each as written and under deterministic mutations. A fault
-// ends the process, which fails the test.
+// Runs a fuzz target without libFuzzer, so that every build (with the
+// normal compiler) tries it: on the seed corpus named on the command line
+// (files, or directories of *.json files), each document as written and under
+// deterministic mutations. A fault ends the process, which fails the test.
+//   <target>_smoke NAME CORPUS...
 
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <iterator>
 #include <string>
 #include <vector>
+
+#include "input/bounded_file.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size);
 
 namespace {
 
-// The seed is small and gets most of the mutations; an example setup of a
-// few hundred parameters costs about a millisecond per input. About two
-// seconds in all, with every kind of mutation hundreds of times over.
-constexpr int kSeedMutations = 4000;
-constexpr int kExampleMutations = 150;
+// Mutations per document, in proportion to its size: a small document gets
+// up to 4000, a setup of 45 kB about 100, so that each target runs for a
+// second or two and every kind of mutation comes up hundreds of times.
+constexpr std::size_t kBytesPerDocument = 4'500'000;
+constexpr std::size_t kMinMutations = 50;
+constexpr std::size_t kMaxMutations = 4000;
 
-constexpr const char* kSeed = R"({"format": "drivesetup-setup", "version": 1,
-  "drive": {"description": "Seed", "firmware": "F1", "product": "P1", "userApplication": "", "e2romSize": 8192,
-            "adcMaxValue": 4095, "helpFile": ""},
-  "capabilities": {"sensorNames": {"0": "None", "1": "Incremental encoder", "3": "SSI"},
-                   "sensorInputs": [{"name": "Feedback #1", "motor": [1, 3], "load": [1], "digitalReference": true}],
-                   "ssiFrequencies": [{"kHz": 500, "code": 0}, {"kHz": 1000, "code": 1}],
-                   "ioPorts": [{"port": 25, "pin": 3, "brake": 16, "inverted": false}]},
-  "options": {"MaxFilters": "2", "SSIMaxBits": 32, "Ratio": 1.5},
-  "units": {"rad": {"rot": {"factor": 0.15915494309189535}, "µsteps": {"factor": 8149.7}},
-            "°C": {"°F": {"factor": 1.8, "offset": 17.77777777777778}}},
-  "variables": [{"name": "MER", "axis": 1, "type": "uint16", "unit": ""},
-                {"name": "APOS", "axis": 1, "type": "int32", "unit": "rad", "display": "rot"}],
-  "parameters": {"KPI": {"internal": -1200, "type": "int16", "min": -2000, "max": 2000},
-                 "Pos": {"internal": -0.0, "unit": "rad", "display": "µsteps", "decimals": 0},
-                 "Gain": {"value": 2.5, "min": 0}, "Plain": 0.1},
-  "simulation": {"motor": {"R": 1.5, "L": [0.001, 2e-3]}, "on": true, "none": null}
-})";
-
-// Tokens that reach the reader's rarer paths: structure, escapes, limits.
+// Tokens that reach the readers' rarer paths: structure, escapes, numbers
+// at and beyond the limits of the types, limits of nesting.
 constexpr const char* kTokens[] = {"{", "}", "[", "]", ",", ":", "\"", "\\", "\\u0000", "\\ud800", "0", "-0", "1e999",
-                                   "18446744073709551616", "null", "true", "\"internal\"", "\"value\"", "\"type\"",
-                                   "\"int17\"", "\xc2\xb5", "\xff", "[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[["};
+                                   "1e400", "-1e400", "4.9e-324", "65472.0", "2147483648", "-9223372036854775809",
+                                   "18446744073709551616", "null", "true", "\"\"", "\"internal\"", "\"value\"",
+                                   "\"type\"", "\"int17\"", "\xc2\xb5", "\xff", "[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[[["};
 
 // SplitMix64: the same sequence on every platform and standard library.
 class Random {
@@ -116,18 +104,26 @@ void Run(const std::string& text) {
 }
 
 std::vector<std::string> Corpus(int argc, char** argv) {
-  std::vector<std::string> corpus = {kSeed};
   std::vector<std::filesystem::path> files;
-  for (int i = 1; i < argc; ++i) {
+  for (int i = 2; i < argc; ++i) {
     std::error_code error;
+    if (!std::filesystem::is_directory(argv[i], error)) {
+      files.push_back(argv[i]);
+      continue;
+    }
     for (const auto& entry : std::filesystem::directory_iterator(argv[i], error))
       if (entry.path().extension() == ".json") files.push_back(entry.path());
   }
   // Directory order varies; the run must not.
   std::sort(files.begin(), files.end());
+  std::vector<std::string> corpus;
   for (const auto& file : files) {
-    std::ifstream in(file, std::ios::binary);
-    corpus.emplace_back(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    input::FileText text = input::ReadBoundedFile(file.string());
+    if (!text.ok()) {
+      std::fprintf(stderr, "%s: %s\n", file.c_str(), text.error.c_str());
+      std::exit(2);
+    }
+    corpus.push_back(std::move(text.text));
   }
   return corpus;
 }
@@ -135,22 +131,30 @@ std::vector<std::string> Corpus(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc < 3) {
+    std::fprintf(stderr, "usage: %s NAME CORPUS...\n", argv[0]);
+    return 2;
+  }
   const std::vector<std::string> corpus = Corpus(argc, argv);
+  if (corpus.empty()) {
+    std::fprintf(stderr, "%s: the corpus is empty\n", argv[1]);
+    return 2;
+  }
   Random random(0x5E7F11E);
   std::size_t inputs = 0;
-  for (std::size_t d = 0; d < corpus.size(); ++d) {
-    const std::string& document = corpus[d];
+  for (const std::string& document : corpus) {
     Run(document);
     ++inputs;
     // Mutations stack up to four deep, so that some inputs stray far.
+    const std::size_t mutations =
+        std::clamp(kBytesPerDocument / std::max<std::size_t>(document.size(), 1), kMinMutations, kMaxMutations);
     std::string current = document;
-    const int mutations = d == 0 ? kSeedMutations : kExampleMutations;
-    for (int i = 0; i < mutations; ++i) {
+    for (std::size_t i = 0; i < mutations; ++i) {
       current = Mutate(i % 4 == 0 ? document : current, random);
       Run(current);
       ++inputs;
     }
   }
-  std::printf("setup_loader_smoke: %zu documents, %zu inputs, no fault\n", corpus.size(), inputs);
+  std::printf("%s: %zu documents, %zu inputs, no fault\n", argv[1], corpus.size(), inputs);
   return 0;
 }
