@@ -4,10 +4,13 @@
 #include <algorithm>
 #include <filesystem>
 #include <map>
+#include <ostream>
 #include <sstream>
+#include <streambuf>
 #include <string>
 #include <vector>
 
+#include "host/drivesetup.h"
 #include "host/report.h"
 #include "host_test_support.h"
 
@@ -148,6 +151,28 @@ TEST(HostileCommandLine, EveryCaseIsOneLineAndLeavesEverythingAsItWas) {
     }
     EXPECT_EQ(Snapshot(dir), before) << "the input stays as it was and nothing is left behind";
   }
+}
+
+// Every write fails, and the stream was asked to throw when one does.
+class FailingBuffer : public std::streambuf {
+ protected:
+  int_type overflow(int_type) override { return traits_type::eof(); }
+  std::streamsize xsputn(const char*, std::streamsize) override { return 0; }
+};
+
+TEST(HostileCommandLine, AnExceptionNothingExpectedIsOneLineAndExitStatusOne) {
+  FailingBuffer buffer;
+  std::ostream out(&buffer);
+  out.exceptions(std::ios::badbit);
+  std::ostringstream err;
+  std::vector<std::string> words = {"drivesetup", "roundtrip"};
+  std::vector<char*> argv;
+  for (std::string& word : words) argv.push_back(word.data());
+  argv.push_back(nullptr);
+  EXPECT_EQ(host::RunDriveSetup(static_cast<int>(words.size()), argv.data(), out, err), 1);
+  const std::vector<std::string> lines = Lines(err.str());
+  ASSERT_EQ(lines.size(), 1u) << err.str();
+  EXPECT_EQ(lines[0].rfind("drivesetup: internal error: ", 0), 0u) << lines[0];
 }
 
 TEST(TextReport, ALongNameDoesNotWidenEveryOtherLine) {
