@@ -92,7 +92,7 @@ TEST(UserScriptJson, MalformedScriptsNameTheStep) {
       {R"([{"do": "expect", "id": 3, "color": "red"}])",
        "step 1 (expect).color: must be \"#RRGGBB\" or a colour value from 0 to 16777215, found \"red\""},
       {R"([{"do": "expect-dialog"}])", "step 1 (expect-dialog): missing \"caption\""},
-      {R"([{"do": "list", "id": 1}])", "step 1 (list): unknown field \"id\""},
+      {R"([{"do": "list", "id": 1}])", "step 1 (list).id: unknown key (expected one of: do)"},
   };
   for (const auto& [json, error] : cases) {
     const platform::ScriptParse parse = ParseUserScript(json);
