@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "platform/resources.h"
+#include "unittests/support/ui_resources.h"
 
 namespace {
 
@@ -68,9 +69,8 @@ std::vector<ControlsHeader> AllControlsHeaders() {
 class ControlIds : public ::testing::Test {
  protected:
   void SetUp() override {
-    platform::ResourceLoad load = platform::LoadResources(DRIVESETUP_SOURCE_DIR "/resources");
-    ASSERT_TRUE(load.ok()) << load.errors.front();
-    resources = load.resources;
+    resources = testsupport::LoadProjectResources();
+    ASSERT_TRUE(resources);
   }
   std::shared_ptr<platform::ResourceSet> resources;
 };

@@ -3,13 +3,14 @@
 #include "engine/sequences.h"
 #include "kernel/parameter.h"
 #include "platform/resources.h"
+#include "unittests/support/ui_resources.h"
 
 namespace dialogtest {
 
 void DialogTest::SetUp() {
-  platform::ResourceLoad load = platform::LoadResources(DRIVESETUP_SOURCE_DIR "/resources");
-  ASSERT_TRUE(load.ok()) << load.errors.front();
-  platform::SetCurrentResources(load.resources);
+  const std::shared_ptr<platform::ResourceSet> resources = testsupport::LoadProjectResources();
+  ASSERT_TRUE(resources);
+  platform::SetCurrentResources(resources);
   timebase::SetCurrentClock(&clock);
   scales_.emplace();
 }

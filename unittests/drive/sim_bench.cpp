@@ -7,9 +7,10 @@
 #include "kernel/missing_value.h"
 #include "kernel/program_run.h"
 #include "kernel/setup_file.h"
+#include "unittests/support/example_setups.h"
 
 SimBench::SimBench(std::string_view example, std::string_view simulation) {
-  auto loaded = kernel::LoadSetupFile(std::string(DRIVESETUP_SOURCE_DIR) + "/examples/" + std::string(example));
+  auto loaded = kernel::LoadSetupFile(testsupport::ExamplePath(example));
   if (!loaded.ok()) throw std::runtime_error(loaded.ErrorText());
   setup_ = std::move(loaded.setup);
   std::string error;

@@ -5,18 +5,13 @@
 #include <string>
 
 #include "kernel/setup_file.h"
+#include "unittests/support/example_setups.h"
 
 namespace drive {
 namespace {
 
-std::unique_ptr<CVX_Setup> Example(const std::string& name) {
-  auto loaded = kernel::LoadSetupFile(std::string(DRIVESETUP_SOURCE_DIR) + "/examples/" + name);
-  EXPECT_TRUE(loaded.ok()) << loaded.ErrorText();
-  return std::move(loaded.setup);
-}
-
 TEST(SimulationConfig, WithoutAnObjectTheWorldIsTheSetupsNominalOne) {
-  const auto two = Example("two_phase_open_loop.json");
+  const auto two = testsupport::LoadExample("two_phase_open_loop.json");
   const SimulationConfig a = NominalSimulation(*two);
   EXPECT_EQ(a.motor.winding, Winding::TwoPhase);
   EXPECT_DOUBLE_EQ(a.motor.resistance_ohm, 0.9);
@@ -30,7 +25,7 @@ TEST(SimulationConfig, WithoutAnObjectTheWorldIsTheSetupsNominalOne) {
   EXPECT_GT(a.current_sensor.noise_rms_A, 0.0) << "a real converter is never silent";
   EXPECT_NEAR(a.motor.coulomb_friction_Nm, 0.02 * 0.67 * 2.8, 1e-6) << "\"In\" is read from its current counts";
 
-  const auto three = Example("three_phase_open_loop.json");
+  const auto three = testsupport::LoadExample("three_phase_open_loop.json");
   EXPECT_EQ(NominalSimulation(*three).motor.winding, Winding::ThreeStar);
   EXPECT_EQ(NominalSimulation(*three).motor.pole_pairs, 50);
   const auto parsed = ParseSimulation(*three, "  \n");
@@ -39,7 +34,7 @@ TEST(SimulationConfig, WithoutAnObjectTheWorldIsTheSetupsNominalOne) {
 }
 
 TEST(SimulationConfig, MembersOverrideTheNominalWorld) {
-  const auto setup = Example("two_phase_open_loop.json");
+  const auto setup = testsupport::LoadExample("two_phase_open_loop.json");
   const auto parsed = ParseSimulation(*setup, R"({
     "seed": 9, "supply_V": 40.5,
     "motor": {"winding": "delta", "R": 1.1, "phases": [{"R": 2.0}, {"disconnected": true}, {"L": 0.004}]},
@@ -77,7 +72,7 @@ TEST(SimulationConfig, MembersOverrideTheNominalWorld) {
 }
 
 TEST(SimulationConfig, EveryErrorNamesItsJsonPath) {
-  const auto setup = Example("two_phase_open_loop.json");
+  const auto setup = testsupport::LoadExample("two_phase_open_loop.json");
   struct Case {
     const char* json;
     const char* error;

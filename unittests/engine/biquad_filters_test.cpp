@@ -10,16 +10,20 @@
 
 #include "engine/biquad_design.h"
 #include "engine/biquad_quantise.h"
-#include "engine/test_setup.h"
 #include "kernel/errors.h"
 #include "kernel/setup.h"
 #include "kernel/setup_file.h"
+#include "unittests/support/example_setups.h"
+#include "unittests/support/kernel_errors.h"
+#include "unittests/support/setup_builder.h"
 
 namespace engine {
 namespace {
 
-using enginetest::AddParameter;
 using kernel::ValueType;
+using testsupport::AddParameter;
+using testsupport::ErrorCapture;
+using testsupport::Internal;
 
 constexpr double kPeriod_s = 0.0005;  // "SLPER" 10, "PWMPER" 1500 at 60 MHz
 constexpr double kStale = 7;          // what every register holds before a compute
@@ -59,11 +63,9 @@ void Enable(CVX_Setup& setup, int k, BiquadLocation where, BiquadType type = Biq
   AddParameter(setup, BiquadUserName("BQFilterF1", k), f1_Hz);
 }
 
-double Value(const CVX_Setup& setup, const std::string& name) { return setup.GetParameterValueInInternalUnit(name); }
-
 std::vector<double> Chains(const CVX_Setup& setup) {
   std::vector<double> chains;
-  for (std::string_view chain : kBiquadChainRegisters) chains.push_back(Value(setup, std::string(chain)));
+  for (std::string_view chain : kBiquadChainRegisters) chains.push_back(Internal(setup, std::string(chain)));
   return chains;
 }
 
@@ -75,41 +77,31 @@ std::vector<std::pair<std::string, double>> Snapshot(const CVX_Setup& setup) {
 
 // What slot i must hold for user filter k, from the designer itself.
 BiquadCoefficients Designed(CVX_Setup& setup, int k) {
-  const int type = static_cast<int>(Value(setup, BiquadUserName("BQFilterType", k)));
-  return *DesignBiquad({type, Value(setup, BiquadUserName("BQFilterF1", k)) * kPeriod_s,
-                        Value(setup, BiquadUserName("BQFilterF2", k)) * kPeriod_s,
-                        Value(setup, BiquadUserName("BQFilterQ", k))});
+  const int type = static_cast<int>(Internal(setup, BiquadUserName("BQFilterType", k)));
+  return *DesignBiquad({type, Internal(setup, BiquadUserName("BQFilterF1", k)) * kPeriod_s,
+                        Internal(setup, BiquadUserName("BQFilterF2", k)) * kPeriod_s,
+                        Internal(setup, BiquadUserName("BQFilterQ", k))});
 }
 
 void ExpectFixedSlot(CVX_Setup& setup, int i, int k) {
-  const int type = static_cast<int>(Value(setup, BiquadUserName("BQFilterType", k)));
+  const int type = static_cast<int>(Internal(setup, BiquadUserName("BQFilterType", k)));
   const FixedBiquad q = QuantiseFixed(Designed(setup, k), DcGainOf(type));
   EXPECT_EQ(
-      (std::vector<double>{Value(setup, Slot(i, "B0")), Value(setup, Slot(i, "B1")), Value(setup, Slot(i, "B2")),
-                           Value(setup, Slot(i, "A1")), Value(setup, Slot(i, "A2")), Value(setup, Slot(i, "SF"))}),
+      (std::vector<double>{Internal(setup, Slot(i, "B0")), Internal(setup, Slot(i, "B1")), Internal(setup, Slot(i, "B2")),
+                           Internal(setup, Slot(i, "A1")), Internal(setup, Slot(i, "A2")), Internal(setup, Slot(i, "SF"))}),
       (std::vector<double>{double(q.b0), double(q.b1), double(q.b2), double(q.a1), double(q.a2), q.sf}))
       << "slot " << i << " filter " << k;
 }
 
 void ExpectSlotZero(const CVX_Setup& setup, int i, bool fixedPoint) {
   for (const char* c : {"B0", "B1", "B2", "A1", "A2"})
-    EXPECT_EQ(Value(setup, fixedPoint ? Slot(i, c) : Slot(i, c) + "_F"), 0) << Slot(i, c);
+    EXPECT_EQ(Internal(setup, fixedPoint ? Slot(i, c) : Slot(i, c) + "_F"), 0) << Slot(i, c);
   if (fixedPoint) {
-    EXPECT_EQ(Value(setup, Slot(i, "SF")), 0) << i;
+    EXPECT_EQ(Internal(setup, Slot(i, "SF")), 0) << i;
   }
 }
 
 // Collects what reaches the kernel's error channel.
-class ErrorRecorder {
- public:
-  ErrorRecorder() : saved_(kernel::SetErrorSink([this](const std::string& text) { texts.push_back(text); })) {}
-  ~ErrorRecorder() { kernel::SetErrorSink(std::move(saved_)); }
-  std::vector<std::string> texts;
-
- private:
-  kernel::ErrorSink saved_;
-};
-
 TEST(BiquadSlots, LocationsInOrderThenFilterNumbersSkippingFiltersThatAreOff) {
   CVX_Setup setup;
   AddDrive(setup, true);
@@ -152,9 +144,9 @@ TEST(BiquadSlots, TooManyFiltersReportOnceAndLeaveEveryChainEmpty) {
   Enable(setup, 4, BiquadLocation::kSpeedFeedback);
   const std::optional<int> output = 1, feedback = 2;
   const std::vector<std::optional<int>> locations{output, output, output, feedback};
-  ErrorRecorder errors;
+  ErrorCapture errors;
   EXPECT_EQ(WriteBiquadFilters(setup, OrderBiquadSlots(locations, BiquadSlotCount(setup))), 1);
-  EXPECT_EQ(errors.texts, (std::vector<std::string>{std::string(kTooManyBiquadFiltersError)}));
+  EXPECT_EQ(errors.errors, (std::vector<std::string>{std::string(kTooManyBiquadFiltersError)}));
   EXPECT_EQ(Chains(setup), (std::vector<double>{0, 0, 0}));
 }
 
@@ -166,12 +158,12 @@ TEST(BiquadSlots, FiltersBeyondTheAvailableOnesAreLeftOut) {
   AddDrive(setup, true);
   setup.SetOption("MaxFilters", "3");
   for (int k : {1, 3, 6}) Enable(setup, k, BiquadLocation::kSpeedControllerOutput);
-  ErrorRecorder errors;
+  ErrorCapture errors;
   EXPECT_EQ(ComputeBiquadFilters(setup), 1);
-  EXPECT_TRUE(errors.texts.empty());
+  EXPECT_TRUE(errors.errors.empty());
   EXPECT_EQ(Chains(setup), (std::vector<double>{0, 2, 0}));
   ExpectSlotZero(setup, 3, true);
-  EXPECT_EQ(Value(setup, "BQ4B0"), kStale);  // beyond the firmware's slots
+  EXPECT_EQ(Internal(setup, "BQ4B0"), kStale);  // beyond the firmware's slots
 }
 
 TEST(BiquadSlots, WithoutFiltersOnlyTheChainsAreWritten) {
@@ -185,12 +177,12 @@ TEST(BiquadSlots, WithoutFiltersOnlyTheChainsAreWritten) {
     AddParameter(setup, "PosSpd_in_FastLoop", c.fastLoop);
     if (c.maxFilters) setup.SetOption("MaxFilters", c.maxFilters);
     Enable(setup, 1, BiquadLocation::kSpeedFeedback);
-    ErrorRecorder errors;
+    ErrorCapture errors;
     EXPECT_EQ(ComputeBiquadFilters(setup), 1);
-    EXPECT_TRUE(errors.texts.empty());
+    EXPECT_TRUE(errors.errors.empty());
     EXPECT_EQ(Chains(setup), (std::vector<double>{0, 0, 0}));
-    EXPECT_EQ(Value(setup, "BQ1B0"), kStale);
-    EXPECT_EQ(Value(setup, "BQ10SF"), kStale);
+    EXPECT_EQ(Internal(setup, "BQ1B0"), kStale);
+    EXPECT_EQ(Internal(setup, "BQ10SF"), kStale);
   }
 }
 
@@ -198,9 +190,9 @@ TEST(BiquadSlots, AbsentOptionOffersTenFilters) {
   CVX_Setup setup;
   AddDrive(setup, true);
   for (int k = 1; k <= 10; ++k) Enable(setup, k, BiquadLocation::kSpeedFeedback, BiquadType::kLowPass2, 10.0 * k);
-  ErrorRecorder errors;
+  ErrorCapture errors;
   EXPECT_EQ(ComputeBiquadFilters(setup), 1);
-  EXPECT_TRUE(errors.texts.empty());
+  EXPECT_TRUE(errors.errors.empty());
   EXPECT_EQ(Chains(setup), (std::vector<double>{0, 0, 10}));
   ExpectFixedSlot(setup, 10, 10);
 }
@@ -214,10 +206,10 @@ TEST(BiquadSlots, FloatingPointDriveHoldsBitPatterns) {
   EXPECT_EQ(Chains(setup), (std::vector<double>{2, 0, 0}));
   const FloatBiquad first = QuantiseFloat(Designed(setup, 2), DcGain::kZero);
   const FloatBiquad second = QuantiseFloat(Designed(setup, 4), DcGain::kUnity);
-  EXPECT_EQ(Value(setup, "BQ1B0_F"), first.b0);
-  EXPECT_EQ(Value(setup, "BQ1B2_F"), first.b2);
-  EXPECT_EQ(Value(setup, "BQ2B1_F"), second.b1);
-  EXPECT_EQ(Value(setup, "BQ2A1_F"), second.a1);
+  EXPECT_EQ(Internal(setup, "BQ1B0_F"), first.b0);
+  EXPECT_EQ(Internal(setup, "BQ1B2_F"), first.b2);
+  EXPECT_EQ(Internal(setup, "BQ2B1_F"), second.b1);
+  EXPECT_EQ(Internal(setup, "BQ2A1_F"), second.a1);
   for (int i = 3; i <= 10; ++i) ExpectSlotZero(setup, i, false);
 }
 
@@ -274,17 +266,17 @@ TEST(BiquadSlots, WritesNothingWhenAFilterCannotBeDesignedOrHeld) {
 // The example setups' registers were computed from their filters; the
 // designer must give them back exactly.
 TEST(BiquadSlots, ExampleSetupsKeepTheirRegisters) {
-  enginetest::EngineUnitScales scales;
+  testsupport::ScopedEngineUnitScales scales;
   for (const char* name : {"closed_loop_incremental_1000", "closed_loop_ssi_17bit", "two_phase_open_loop"}) {
-    auto loaded = kernel::LoadSetupFile(std::string(DRIVESETUP_SOURCE_DIR) + "/examples/" + name + ".json");
-    ASSERT_TRUE(loaded.ok()) << loaded.ErrorText();
-    CVX_Setup& setup = *loaded.setup;
+    const std::unique_ptr<CVX_Setup> example = testsupport::LoadExample(name);
+    ASSERT_TRUE(example);
+    CVX_Setup& setup = *example;
     ASSERT_TRUE(HasBiquadFilters(setup));
     const auto before = Snapshot(setup);
-    ErrorRecorder errors;
+    ErrorCapture errors;
     EXPECT_EQ(ComputeBiquadFilters(setup), 1) << name;
     EXPECT_EQ(Snapshot(setup), before) << name;
-    EXPECT_TRUE(errors.texts.empty()) << name;
+    EXPECT_TRUE(errors.errors.empty()) << name;
   }
 }
 

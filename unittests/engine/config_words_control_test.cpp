@@ -12,7 +12,7 @@ using cwtest::WordOf;
 
 void AddAnalogueReference(CVX_Setup& setup) {
   setup.AddVariable("CADIN", 1);
-  enginetest::AddParameter(setup, "CADIN", 0);
+  testsupport::AddParameter(setup, "CADIN", 0);
 }
 
 TEST(ApplicationControlWord, ModeFieldCodesLoopAndMode) {

@@ -23,8 +23,8 @@ TEST(ProtectionControlWord, EachFlagHasItsBitAndTheDriveBitsStay) {
 // The motor I2t flag is spelt "isMotori2t" in some firmware's parameter list.
 TEST(ProtectionControlWord, MotorI2tFlagFoundInEitherSpelling) {
   CVX_Setup setup;
-  enginetest::AddRegister(setup, "PCR", 0x02);
-  enginetest::AddParameter(setup, "isMotori2t", 0);
+  testsupport::AddRegister(setup, "PCR", 0x02);
+  testsupport::AddParameter(setup, "isMotori2t", 0);
   ASSERT_EQ(engine::RecoverIsMotorI2t(setup), 1);
   EXPECT_EQ(Value(setup, "isMotori2t"), 1);
 }
@@ -75,8 +75,8 @@ TEST(FeatureWord, MotionCompleteTypeOnlyWithItsDefaults) {
   EXPECT_EQ(Value(setup, "MotionCompleteType"), 0);
 
   CVX_Setup without;
-  enginetest::AddRegister(without, "UPGRADE", 0);
-  enginetest::AddParameters(without, {{"isLimitMaximum", 0}, {"MotionCompleteType", 0}});
+  testsupport::AddRegister(without, "UPGRADE", 0);
+  testsupport::AddParameters(without, {{"isLimitMaximum", 0}, {"MotionCompleteType", 0}});
   ASSERT_EQ(engine::ComputeUPGRADE(without), 1);
   EXPECT_EQ(WordOf(without, "UPGRADE"), 0u);
   EXPECT_EQ(engine::RecoverMotionCompleteType(without), 0);

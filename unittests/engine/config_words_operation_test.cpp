@@ -104,7 +104,7 @@ TEST(ApplicationSetupWord, LongResolutionsAboveSixteenBits) {
        {Row{200, 1000, false}, Row{400, 1000, true}, Row{200, 20000, true}, Row{200, 16383.75, false}}) {
     SCOPED_TRACE(testing::Message() << row.steps << " steps, " << row.lines << " lines");
     CVX_Setup setup = cwtest::MakeWordsSetup();
-    enginetest::AddParameters(setup, {{"ENCRESLONG", 0}, {"STEPRESLONG", 0}, {"No_encoder_lines", row.lines}});
+    testsupport::AddParameters(setup, {{"ENCRESLONG", 0}, {"STEPRESLONG", 0}, {"No_encoder_lines", row.lines}});
     Set(setup, "StepperControlType", 1);
     Set(setup, "MotorSensorType", 1);
     Set(setup, "NoMotorSteps", row.steps);
@@ -115,7 +115,7 @@ TEST(ApplicationSetupWord, LongResolutionsAboveSixteenBits) {
 
 TEST(ApplicationSetupWord, MissingCapabilitiesLeaveTheirBits) {
   CVX_Setup setup;
-  enginetest::AddRegister(setup, "ASR", 0x1004);
+  testsupport::AddRegister(setup, "ASR", 0x1004);
   setup.SetOption("hasNegTransmission", "1");
   // The option asks for the transmission, which this setup lacks.
   EXPECT_EQ(engine::ComputeASR(setup), 0);

@@ -95,8 +95,8 @@ TEST(EncoderQualification, FlagsReadTheSetOfEachSensorsInput) {
 TEST(EncoderQualification, OnlyWithTheFilterParameters) {
   CVX_Setup setup;
   for (const char* word : {"QUAL", "QUAL_ACT", "QUAL_AQ2", "QUAL_BCT", "QUAL_BQ2"})
-    enginetest::AddParameter(setup, word, 0, kernel::ValueType::kUInt32);
-  enginetest::AddParameters(setup, {{"isFilterEnc_MT", 1}, {"MotorSensorConnector", 0}, {"LoadSensorType", 0}});
+    testsupport::AddParameter(setup, word, 0, kernel::ValueType::kUInt32);
+  testsupport::AddParameters(setup, {{"isFilterEnc_MT", 1}, {"MotorSensorConnector", 0}, {"LoadSensorType", 0}});
   EXPECT_EQ(engine::ComputeQUAL(setup), 0);
   EXPECT_EQ(WordOf(setup, "QUAL"), 0u);
 }

@@ -140,8 +140,8 @@ TEST(SensorConfigurationWord, TypesAndInputsAreLimitedToWhatTheDriveHas) {
 
 TEST(SensorConfigurationWord, MissingParameterWritesNothing) {
   CVX_Setup setup;
-  enginetest::AddRegister(setup, "SCR", 0x1234);
-  enginetest::AddParameters(setup, {{"StepperControlType", 1}, {"MotorSensorType", 1}, {"LoadSensorType", 0}});
+  testsupport::AddRegister(setup, "SCR", 0x1234);
+  testsupport::AddParameters(setup, {{"StepperControlType", 1}, {"MotorSensorType", 1}, {"LoadSensorType", 0}});
   EXPECT_EQ(engine::ComputeSCR(setup), 0);
   EXPECT_EQ(WordOf(setup, "SCR"), 0x1234u);
   // No "OSR": the sensor type cannot be read and keeps value and limits.

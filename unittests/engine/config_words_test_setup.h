@@ -11,8 +11,8 @@
 #include "engine/config_words_qual.h"
 #include "engine/config_words_sensors.h"
 #include "engine/loop_timing.h"
-#include "engine/test_setup.h"
 #include "kernel/setup.h"
+#include "unittests/support/setup_builder.h"
 
 // A setup that holds every configuration word and every user parameter they
 // code, and the word functions run in the order of the two sequences.
@@ -94,12 +94,12 @@ inline CVX_DriveCapabilities WordsCapabilities() {
 inline CVX_Setup MakeWordsSetup() {
   CVX_Setup setup;
   setup.SetCapabilities(WordsCapabilities());
-  for (std::string_view word : kWords16) enginetest::AddRegister(setup, word, 0);
-  enginetest::AddRegister(setup, "QUAL", 0);
+  for (std::string_view word : kWords16) testsupport::AddRegister(setup, word, 0);
+  testsupport::AddRegister(setup, "QUAL", 0);
   for (std::string_view word : {"QUAL_ACT", "QUAL_AQ2", "QUAL_BCT", "QUAL_BQ2"})
-    enginetest::AddParameter(setup, word, 0, kernel::ValueType::kUInt32);
-  for (std::string_view name : kUserParameters) enginetest::AddParameter(setup, name, 0);
-  enginetest::AddParameters(setup, {{"Motor_transmission", 1},
+    testsupport::AddParameter(setup, word, 0, kernel::ValueType::kUInt32);
+  for (std::string_view name : kUserParameters) testsupport::AddParameter(setup, name, 0);
+  testsupport::AddParameters(setup, {{"Motor_transmission", 1},
                                     {"Load_transmission", 1},
                                     {"MotorBrake_output", 1},
                                     {"NoMotorSteps", 200},
@@ -110,7 +110,7 @@ inline CVX_Setup MakeWordsSetup() {
 }
 
 inline void Set(CVX_Setup& setup, std::string_view name, double value) {
-  enginetest::AddParameter(
+  testsupport::AddParameter(
       setup, name, value,
       setup.FindParameter(name) ? setup.FindParameter(name)->GetValueType() : kernel::ValueType::kDouble);
 }

@@ -11,12 +11,13 @@
 #include "engine/controller_saturations_test_setup.h"
 #include "engine/sequences.h"
 #include "kernel/setup_file.h"
+#include "unittests/support/example_setups.h"
 
 namespace engine {
 namespace {
 
 using namespace saturationtest;
-using enginetest::EngineUnitScales;
+using testsupport::ScopedEngineUnitScales;
 
 // The family's steps in the order of the two sequences, with the words and
 // the choices they read.
@@ -93,7 +94,7 @@ void Randomise(CVX_Setup& setup, std::mt19937& rng, const Mode& mode) {
 }
 
 TEST(SaturationRoundTrip, SecondRoundTripChangesNothingInEveryMode) {
-  EngineUnitScales scales;
+  ScopedEngineUnitScales scales;
   std::mt19937 rng(20240611);
   for (const Mode& mode : kModes) {
     for (int trial = 0; trial < 200; ++trial) {
@@ -109,7 +110,7 @@ TEST(SaturationRoundTrip, SecondRoundTripChangesNothingInEveryMode) {
 }
 
 TEST(SaturationRoundTrip, EdgeValuesSettleAfterOneRoundTrip) {
-  EngineUnitScales scales;
+  ScopedEngineUnitScales scales;
   struct Edge {
     const char* name;
     double value;
@@ -131,7 +132,7 @@ TEST(SaturationRoundTrip, EdgeValuesSettleAfterOneRoundTrip) {
 }
 
 TEST(SaturationRoundTrip, SharesComeBackWithinOneCountInEveryMode) {
-  EngineUnitScales scales;
+  ScopedEngineUnitScales scales;
   for (const Mode& mode : kModes) {
     CVX_Setup setup = SaturationDrive(mode);
     RoundTrip(setup);
@@ -151,19 +152,16 @@ class SaturationExamples : public testing::TestWithParam<const char*> {};
 // The examples hold registers computed from their user values and user
 // values recovered from their registers; this family must reproduce both.
 TEST_P(SaturationExamples, ReproduceTheStoredRegistersAndUserValues) {
-  EngineUnitScales scales;
-  auto loaded = kernel::LoadSetupFile(std::string(DRIVESETUP_SOURCE_DIR) + "/examples/" + GetParam());
-  ASSERT_TRUE(loaded.ok()) << loaded.ErrorText();
-  CVX_Setup& setup = *loaded.setup;
+  ScopedEngineUnitScales scales;
+  const std::unique_ptr<CVX_Setup> example = testsupport::LoadExample(GetParam());
+  ASSERT_TRUE(example);
+  CVX_Setup& setup = *example;
   const Snapshot stored = Take(setup);
   RoundTrip(setup);
   ExpectUnchanged(stored, Take(setup), GetParam());
 }
 
-INSTANTIATE_TEST_SUITE_P(AllFiles, SaturationExamples,
-                         testing::Values("two_phase_open_loop.json", "open_loop_step_loss_encoder.json",
-                                         "closed_loop_incremental_1000.json", "closed_loop_ssi_17bit.json",
-                                         "three_phase_open_loop.json"));
+INSTANTIATE_TEST_SUITE_P(AllFiles, SaturationExamples, testing::ValuesIn(testsupport::kExampleNames));
 
 }  // namespace
 }  // namespace engine

@@ -7,12 +7,13 @@
 #include <string>
 
 #include "engine/controller_saturations_test_setup.h"
+#include "unittests/support/example_setups.h"
 
 namespace engine {
 namespace {
 
 using namespace saturationtest;
-using enginetest::EngineUnitScales;
+using testsupport::ScopedEngineUnitScales;
 
 // The register a limit of `units` drive units gives, after the kernel's
 // rounding.
@@ -32,7 +33,7 @@ constexpr double kCurrentLimitCounts = 2.5 * kCurrentScale;
 // ----- speed controller -----
 
 TEST(SpeedSaturation, RegistersCountDownFromFullScale) {
-  EngineUnitScales scales;
+  ScopedEngineUnitScales scales;
   CVX_Setup setup = SaturationDrive(kClosedSpeed);
   EXPECT_EQ(ComputeSATS(setup), 1);
   EXPECT_EQ(ComputeIMAXS(setup), 1);
@@ -56,7 +57,7 @@ TEST(SpeedSaturation, RegistersCountDownFromFullScale) {
 }
 
 TEST(SpeedSaturation, RecoveryShowsTheQuantisedLimitAndShare) {
-  EngineUnitScales scales;
+  ScopedEngineUnitScales scales;
   CVX_Setup setup = SaturationDrive(kClosedSpeed);
   ComputeSATS(setup);
   ComputeIMAXS(setup);
@@ -75,7 +76,7 @@ TEST(SpeedSaturation, RecoveryShowsTheQuantisedLimitAndShare) {
 }
 
 TEST(SpeedSaturation, CurrentLimitIsReadWhereTheWordsSayTheDriveHoldsIt) {
-  EngineUnitScales scales;
+  ScopedEngineUnitScales scales;
   for (const Mode& mode : kModes) {
     CVX_Setup setup = SaturationDrive(mode);
     SetInternal(setup, "SATS", 20000);
@@ -96,7 +97,7 @@ TEST(SpeedSaturation, CurrentLimitIsReadWhereTheWordsSayTheDriveHoldsIt) {
 // ----- position controller -----
 
 TEST(PositionSaturation, LimitsFollowWhatThePositionLoopCommands) {
-  EngineUnitScales scales;
+  ScopedEngineUnitScales scales;
   const double stepRate = 40 * kStepRate;
   const double speed = 40 * kEncoderSpeedScale;
   struct Case {
@@ -123,7 +124,7 @@ TEST(PositionSaturation, LimitsFollowWhatThePositionLoopCommands) {
 }
 
 TEST(PositionSaturation, OpenLoopLimitCountsLoadSpeedThroughTheGear) {
-  EngineUnitScales scales;
+  ScopedEngineUnitScales scales;
   CVX_Setup setup = SaturationDrive(kOpenPosition);
   const double speed = Get(setup, "Limit_Speed");
   // The load turns three times slower than the motor: three times the
@@ -135,7 +136,7 @@ TEST(PositionSaturation, OpenLoopLimitCountsLoadSpeedThroughTheGear) {
 }
 
 TEST(PositionSaturation, SpeedModeShareIsRecoveredAgainstTheCurrentLimit) {
-  EngineUnitScales scales;
+  ScopedEngineUnitScales scales;
   CVX_Setup setup = SaturationDrive(kClosedSpeed);
   ComputeSATS(setup);
   ComputeSATP(setup);
@@ -160,7 +161,7 @@ TEST(PositionSaturation, SpeedModeShareIsRecoveredAgainstTheCurrentLimit) {
 }
 
 TEST(PositionSaturation, SpeedLimitIsRecoveredFromTheOutputSaturation) {
-  EngineUnitScales scales;
+  ScopedEngineUnitScales scales;
   struct Case {
     Mode mode;
     double scale;  // drive units of "SATP" per rad/s
@@ -186,7 +187,7 @@ TEST(PositionSaturation, SpeedLimitIsRecoveredFromTheOutputSaturation) {
 // ----- gravity offset and acceleration limit -----
 
 TEST(GravityOffset, HeldInConverterCountsWhileCompensationIsOn) {
-  EngineUnitScales scales;
+  ScopedEngineUnitScales scales;
   CVX_Setup setup = SaturationDrive(kClosedDirectPosition);
   SetBase(setup, "OffsetCurrent", -0.5);
   EXPECT_EQ(ComputeFFL(setup), 1);
@@ -209,7 +210,7 @@ TEST(GravityOffset, HeldInConverterCountsWhileCompensationIsOn) {
 }
 
 TEST(AccelerationLimit, HeldInMicrostepsPerSampleSquaredWhileEnabled) {
-  EngineUnitScales scales;
+  ScopedEngineUnitScales scales;
   CVX_Setup setup = SaturationDrive(kOpenPosition);
   SetBase(setup, "Limit_Acceleration", 1000);
   EXPECT_EQ(ComputeACC_LIMIT(setup), 1);
@@ -234,7 +235,7 @@ TEST(AccelerationLimit, HeldInMicrostepsPerSampleSquaredWhileEnabled) {
 // ----- tuning test defaults -----
 
 TEST(TuningTestDefaults, SetFromTheMotorAndTheDriveOnRecovery) {
-  EngineUnitScales scales;
+  ScopedEngineUnitScales scales;
   CVX_Setup setup = SaturationDrive(kClosedCascadePosition);
   SetInternal(setup, "IMAXPROT", 16368);
   SetInternal(setup, "SATP", 32000);  // "Limit_Speed" 767 / kEncoderSpeedScale, about 1506 rad/s
@@ -267,7 +268,7 @@ TEST(TuningTestDefaults, SetFromTheMotorAndTheDriveOnRecovery) {
 // Each case breaks one quantity a function divides by or scales with; the
 // function must then return 0 and leave its target as it was.
 TEST(SaturationGuards, ZeroScalesAndEmptyLimitsWriteNothing) {
-  EngineUnitScales scales;
+  ScopedEngineUnitScales scales;
   struct Case {
     std::string what;
     Mode mode;
@@ -329,7 +330,7 @@ TEST(SaturationGuards, ZeroScalesAndEmptyLimitsWriteNothing) {
 }
 
 TEST(SaturationGuards, MissingChoicesWriteNothing) {
-  EngineUnitScales scales;
+  ScopedEngineUnitScales scales;
   for (const char* name : {"ControlMode", "StepperControlType"}) {
     CVX_Setup setup = Without(SaturationDrive(kClosedSpeed), name);
     SetInternal(setup, "SATP", 4321);

@@ -6,8 +6,8 @@
 
 namespace saturationtest {
 
-using enginetest::AddParameter;
-using enginetest::AddRegister;
+using testsupport::AddParameter;
+using testsupport::AddRegister;
 using kernel::ValueType;
 
 void SetMode(CVX_Setup& setup, const Mode& mode) {
@@ -23,7 +23,7 @@ CVX_Setup SaturationDrive(const Mode& mode) {
   CVX_DriveIdentity identity;
   identity.adcMaxValue = static_cast<int>(kAdc);
   setup.SetIdentity(identity);
-  enginetest::AddParameters(
+  testsupport::AddParameters(
       setup, {{"DSP_freq", 60e6}, {"ImaxPS", 10}, {"NoMotorSteps", 200}, {"NoMicroStepsPerStep", 256},
               {"Motor_transmission", engine::kTwoPi}, {"Load_transmission", engine::kTwoPi},
               {"TransmissionType", 0}, {"MotorSensorType", 1}, {"LoadSensorType", 0}, {"StepperMotorType", 0},

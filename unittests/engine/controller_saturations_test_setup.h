@@ -3,14 +3,15 @@
 #include <string_view>
 
 #include "engine/scales.h"
-#include "engine/test_setup.h"
 #include "kernel/setup.h"
+#include "unittests/support/example_setups.h"
+#include "unittests/support/setup_builder.h"
 
 // A drive for the controller saturation tests: 60 MHz clock, 20 kHz PWM,
 // 0.8 ms slow loop; a 10 A converter with 65472 counts (3273.6 counts per
 // ampere); a 200-step motor at 256 microsteps with a 1000-line encoder and a
 // 1:1 load. User currents and speeds carry their unit families, so the
-// engine's unit scales convert them; construct an EngineUnitScales first.
+// engine's unit scales convert them; construct an ScopedEngineUnitScales first.
 namespace saturationtest {
 
 inline constexpr double kAdc = 65472;

@@ -144,7 +144,7 @@ TEST(CountingDirection, MissingParameterWritesNothing) {
   CVX_Setup without;
   for (const CVX_Parameter* p : setup.GetParameters())
     if (p->GetName() != "ReverseCounting_LD")
-      enginetest::AddParameter(without, p->GetName(), p->GetValueInInternalUnit(), p->GetValueType());
+      testsupport::AddParameter(without, p->GetName(), p->GetValueInInternalUnit(), p->GetValueType());
   fbtest::Set(without, "ReverseCounting", 1);
   fbtest::Set(without, "COUNTINGDIR", 5);
   EXPECT_EQ(engine::ComputeCOUNTINGDIR(without), 0);

@@ -14,6 +14,7 @@
 #include "engine/serial_encoder_clock.h"
 #include "feedback_sensors_test_setup.h"
 #include "kernel/setup_file.h"
+#include "unittests/support/example_setups.h"
 
 namespace {
 
@@ -184,13 +185,9 @@ TEST(FeedbackRoundTrip, UserValuesOfTheDescribedSensorComeBack) {
 
 class FeedbackExample : public ::testing::TestWithParam<const char*> {
  protected:
-  std::unique_ptr<CVX_Setup> Load() {
-    auto result = kernel::LoadSetupFile(std::string(DRIVESETUP_SOURCE_DIR) + "/examples/" + GetParam() + ".json");
-    EXPECT_TRUE(result.ok()) << result.ErrorText();
-    return std::move(result.setup);
-  }
+  std::unique_ptr<CVX_Setup> Load() { return testsupport::LoadExample(GetParam()); }
 
-  enginetest::EngineUnitScales scales;
+  testsupport::ScopedEngineUnitScales scales;
 };
 
 // The files hold registers computed from their user values and user values
@@ -215,9 +212,6 @@ TEST_P(FeedbackExample, SecondRoundTripChangesNothing) {
   ExpectSameValues(first, setup);
 }
 
-INSTANTIATE_TEST_SUITE_P(Examples, FeedbackExample,
-                         ::testing::Values("two_phase_open_loop", "open_loop_step_loss_encoder",
-                                           "closed_loop_incremental_1000", "closed_loop_ssi_17bit",
-                                           "three_phase_open_loop"));
+INSTANTIATE_TEST_SUITE_P(Examples, FeedbackExample, ::testing::ValuesIn(testsupport::kExampleNames));
 
 }  // namespace

@@ -83,9 +83,9 @@ TEST(MotorResolution, ZeroStepsOrLinesWriteNothing) {
 
 TEST(MotorResolution, MissingSensorParametersWriteNothing) {
   CVX_Setup setup;
-  enginetest::AddParameters(setup, {{"MotorSensorType", 3}, {"NoMotorSteps", 200}});
-  enginetest::AddRegister(setup, "MECRESL", 9);
-  enginetest::AddRegister(setup, "ENC2THL", 9);
+  testsupport::AddParameters(setup, {{"MotorSensorType", 3}, {"NoMotorSteps", 200}});
+  testsupport::AddRegister(setup, "MECRESL", 9);
+  testsupport::AddRegister(setup, "ENC2THL", 9);
   EXPECT_EQ(engine::ComputeMECRESL(setup), 0);
   EXPECT_EQ(engine::ComputeENC2THL(setup), 0);
   EXPECT_EQ(engine::ComputeELRESL(setup), 0);  // firmware without "ELRESL"
@@ -150,14 +150,14 @@ TEST(InterpolationFraction, AngleIncrementUsesTheFractionJustComputed) {
 // register, as the register computation sequence sees it.
 CVX_Setup MakeSineCosineSetupWithoutPositionRange(double motorSteps) {
   CVX_Setup setup;
-  enginetest::AddParameters(setup, {{"StepperControlType", 1},
+  testsupport::AddParameters(setup, {{"StepperControlType", 1},
                                     {"MotorSensorType", 2},
                                     {"LoadSensorType", 0},
                                     {"No_encoder_lines", 500},
                                     {"NoMotorSteps", motorSteps}});
-  enginetest::AddParameter(setup, "SINCOS_fract", 8)->InitLimits(0, 10);
-  enginetest::AddRegister(setup, "ELRES_FRACT", 0);
-  enginetest::AddParameter(setup, "ENC2THL", 0, kernel::ValueType::kUInt32);
+  testsupport::AddParameter(setup, "SINCOS_fract", 8)->InitLimits(0, 10);
+  testsupport::AddRegister(setup, "ELRES_FRACT", 0);
+  testsupport::AddParameter(setup, "ENC2THL", 0, kernel::ValueType::kUInt32);
   return setup;
 }
 
@@ -176,8 +176,8 @@ TEST(InterpolationFraction, ComputedBySequenceWithoutPositionRange) {
 
 TEST(InterpolationFraction, ComputedWithoutTheUsersFractionChoice) {
   CVX_Setup setup;
-  enginetest::AddParameters(setup, {{"MotorSensorType", 2}, {"No_encoder_lines", 500}, {"NoMotorSteps", 200}});
-  enginetest::AddRegister(setup, "ELRES_FRACT", 0);
+  testsupport::AddParameters(setup, {{"MotorSensorType", 2}, {"No_encoder_lines", 500}, {"NoMotorSteps", 200}});
+  testsupport::AddRegister(setup, "ELRES_FRACT", 0);
   ASSERT_EQ(engine::ComputeELRES_FRACT(setup), 1);
   EXPECT_EQ(Value(setup, "ELRES_FRACT"), 4);
 }
@@ -201,9 +201,9 @@ TEST(StartMoveCheck, CountsInterpolatedSineCosineCounts) {
 
 TEST(StartMoveCheck, DefaultsToSixtyPercentAndIsZeroInOpenLoop) {
   CVX_Setup setup;
-  enginetest::AddParameters(setup, {{"StepperControlType", 1}, {"MotorSensorType", 1}, {"No_encoder_lines", 1000},
+  testsupport::AddParameters(setup, {{"StepperControlType", 1}, {"MotorSensorType", 1}, {"No_encoder_lines", 1000},
                                     {"NoMotorSteps", 200}});
-  enginetest::AddRegister(setup, "ABSTART_MINMOVE", 0);
+  testsupport::AddRegister(setup, "ABSTART_MINMOVE", 0);
   engine::ComputeABSTART_MINMOVE(setup);
   EXPECT_EQ(Value(setup, "ABSTART_MINMOVE"), 12);
   Set(setup, "StepperControlType", 0);

@@ -2,9 +2,9 @@
 
 #include <string_view>
 
-#include "engine/test_setup.h"
 #include "kernel/setup.h"
 #include "kernel/value_type.h"
+#include "unittests/support/setup_builder.h"
 
 // A closed-loop axis with a 17-bit SSI motor encoder at 2 MHz on a 60 MHz
 // drive with 20 kHz PWM, "CLPER" 2 and "SLPER" 10 (Ts_C 100 us, Ts_S
@@ -40,18 +40,18 @@ inline void SetSensorCapabilities(CVX_Setup& setup) {
 
 inline void AddSerialSensor(CVX_Setup& setup, std::string_view suffix) {
   const auto name = [suffix](const char* base) { return std::string(base) + std::string(suffix); };
-  enginetest::AddParameters(setup, {{name("SSI_isMultiTurn"), 0},
+  testsupport::AddParameters(setup, {{name("SSI_isMultiTurn"), 0},
                                     {name("SSI_No_Bits_Turns"), 0},
                                     {name("SSI_No_Bits_Revolution"), 17},
                                     {name("SSI_isGray"), 0},
                                     {name("SSI_isReverseCounting"), 0}});
-  enginetest::AddParameter(setup, name("SSI_freq"), 2000000, ValueType::kUInt32, "Hz");
+  testsupport::AddParameter(setup, name("SSI_freq"), 2000000, ValueType::kUInt32, "Hz");
 }
 
 inline CVX_Setup MakeFeedbackSetup() {
   CVX_Setup setup;
   SetSensorCapabilities(setup);
-  enginetest::AddParameters(setup, {{"DSP_freq", 60000000},
+  testsupport::AddParameters(setup, {{"DSP_freq", 60000000},
                                     {"AEI_ReadTime1Mhz", 25e-6},
                                     {"AEI_TransferTime", 2e-6},
                                     {"AEI_GuardTime", 4e-6},
@@ -67,16 +67,16 @@ inline CVX_Setup MakeFeedbackSetup() {
                                     {"ReverseCounting_LD", 0},
                                     {"ABSTART_MINMOVE_PERCENT", 60},
                                     {"SSI_Offset", 874}});
-  enginetest::AddParameter(setup, "SINCOS_fract", 8)->InitLimits(0, 10);
+  testsupport::AddParameter(setup, "SINCOS_fract", 8)->InitLimits(0, 10);
   AddSerialSensor(setup, "");
   AddSerialSensor(setup, "_LD");
   for (const char* name : {"PWMPER", "CLPER", "SLPER", "ELRESL", "ELRES_FRACT", "POSRANGEDEF", "ABSTART_MINMOVE",
                            "SSITURNS", "SSIREV", "SSITYPE", "SSIBR", "SSIFDBKTYPE", "SPICLKMODE", "AEI_CLKDIV",
                            "AEI_PER", "AEI_CMPTIME", "COUNTINGDIR", "COUNTINGDIR_LD"})
-    enginetest::AddRegister(setup, name, 0);
+    testsupport::AddRegister(setup, name, 0);
   for (const char* name : {"MECRESL", "ENC2THL", "ZAOFF"})
-    enginetest::AddParameter(setup, name, 0, ValueType::kUInt32);
-  enginetest::AddParameter(setup, "SSISENSE", 0, ValueType::kInt16);
+    testsupport::AddParameter(setup, name, 0, ValueType::kUInt32);
+  testsupport::AddParameter(setup, "SSISENSE", 0, ValueType::kInt16);
   setup.FindParameter("PWMPER")->InitInternal(1500);
   setup.FindParameter("CLPER")->InitInternal(2);
   setup.FindParameter("SLPER")->InitInternal(10);

@@ -9,35 +9,31 @@
 #include "engine/encodings.h"
 #include "kernel/probe.h"
 #include "kernel/setup.h"
+#include "unittests/support/setup_builder.h"
 
 namespace engine {
 namespace {
 
 using kernel::ValueType;
 
-CVX_Parameter* Add(CVX_Setup& setup, std::string_view name, double value = 0, ValueType type = ValueType::kDouble) {
-  CVX_Parameter* p = setup.AddParameter(name);
-  p->InitType(type);
-  p->InitInternal(value);
-  return p;
-}
+using testsupport::AddParameter;
+using testsupport::Base;
 
+// The gain and filter registers are signed 16-bit words.
 CVX_Parameter* AddRegister(CVX_Setup& setup, std::string_view name, double value = 0,
                            ValueType type = ValueType::kInt16) {
-  return Add(setup, name, value, type);
+  return testsupport::AddRegister(setup, name, value, type);
 }
 
-double Value(CVX_Setup& setup, std::string_view name) { return setup.GetParameterValueInBaseUnit(name); }
-
 void AddGainRow(CVX_Setup& setup, const ScaledGainRow& row, double x = 0) {
-  Add(setup, row.user, x);
+  AddParameter(setup, row.user, x);
   AddRegister(setup, row.mantissa);
   AddRegister(setup, row.shift);
 }
 
 // "PWMPER" 1500 at 60 MHz is 20 kHz PWM; each divider step adds 50 us.
 void AddTiming(CVX_Setup& setup, double clper = 2, double slper = 16, double pwmper = 1500) {
-  Add(setup, "DSP_freq", 60e6, ValueType::kConstant);
+  AddParameter(setup, "DSP_freq", 60e6, ValueType::kConstant);
   AddRegister(setup, "PWMPER", pwmper);
   AddRegister(setup, "CLPER", clper);
   AddRegister(setup, "SLPER", slper);
@@ -55,8 +51,8 @@ TEST(ScaledGain, EdgeValuesAfterTheRegistersRound) {
     AddGainRow(setup, kScaledGains[kGainKpC], c.x);
     EXPECT_EQ(ComputeSFTKPI(setup), 1);
     EXPECT_EQ(ComputeKPI(setup), 1);
-    EXPECT_EQ(Value(setup, "KPI"), c.kpi) << c.x;
-    EXPECT_EQ(Value(setup, "SFTKPI"), c.sftkpi) << c.x;
+    EXPECT_EQ(Base(setup, "KPI"), c.kpi) << c.x;
+    EXPECT_EQ(Base(setup, "SFTKPI"), c.sftkpi) << c.x;
   }
 }
 
@@ -66,7 +62,7 @@ TEST(ScaledGain, RecoveryShowsTheQuantisedGainWithinTheEncodableRange) {
   setup.FindParameter("KPI")->InitInternal(24575);
   setup.FindParameter("SFTKPI")->InitInternal(2);
   EXPECT_EQ(RecoverKp_C_scl(setup), 1);
-  EXPECT_NEAR(Value(setup, "Kp_C_scl"), 2.99997, 5e-6);
+  EXPECT_NEAR(Base(setup, "Kp_C_scl"), 2.99997, 5e-6);
   EXPECT_EQ(setup.FindParameter("Kp_C_scl")->GetMinimum(), 0);
   EXPECT_EQ(setup.FindParameter("Kp_C_scl")->GetMaximum(), 16384);
 
@@ -74,18 +70,18 @@ TEST(ScaledGain, RecoveryShowsTheQuantisedGainWithinTheEncodableRange) {
   setup.FindParameter("KPI")->InitInternal(32767);
   setup.FindParameter("SFTKPI")->InitInternal(15);
   EXPECT_EQ(RecoverKp_C_scl(setup), 1);
-  EXPECT_EQ(Value(setup, "Kp_C_scl"), 16384);
+  EXPECT_EQ(Base(setup, "Kp_C_scl"), 16384);
 }
 
 TEST(ScaledGain, MantissaDoesNotNeedTheShiftRegister) {
   CVX_Setup setup;
-  Add(setup, "Ki_C_scl", 3);
+  AddParameter(setup, "Ki_C_scl", 3);
   AddRegister(setup, "KII");
   EXPECT_EQ(ComputeSFTKII(setup), 0);
   EXPECT_EQ(ComputeKII(setup), 1);
-  EXPECT_EQ(Value(setup, "KII"), 24575);
+  EXPECT_EQ(Base(setup, "KII"), 24575);
   EXPECT_EQ(RecoverKi_C_scl(setup), 0);
-  EXPECT_EQ(Value(setup, "Ki_C_scl"), 3);
+  EXPECT_EQ(Base(setup, "Ki_C_scl"), 3);
   EXPECT_FALSE(setup.FindParameter("Ki_C_scl")->HasMaximum());
 }
 
@@ -128,15 +124,15 @@ TEST(ScaledGain, EveryRowRoundTripsToTheSameRegisters) {
       setup.SetParameterValueInBaseUnit(row.user, x);
       ASSERT_EQ(named.shift(setup), 1) << row.user;
       ASSERT_EQ(named.mantissa(setup), 1) << row.user;
-      const double mantissa = Value(setup, row.mantissa);
-      const double shift = Value(setup, row.shift);
+      const double mantissa = Base(setup, row.mantissa);
+      const double shift = Base(setup, row.shift);
       ASSERT_EQ(named.recover(setup), 1) << row.user;
-      const double recovered = Value(setup, row.user);
+      const double recovered = Base(setup, row.user);
       EXPECT_LE(std::fabs(recovered - x), 0.5 * std::exp2(shift) / kFullScale * (1 + 1e-12)) << row.user << " " << x;
       named.shift(setup);
       named.mantissa(setup);
-      EXPECT_EQ(Value(setup, row.mantissa), mantissa) << row.user << " " << x;
-      EXPECT_EQ(Value(setup, row.shift), shift) << row.user << " " << x;
+      EXPECT_EQ(Base(setup, row.mantissa), mantissa) << row.user << " " << x;
+      EXPECT_EQ(Base(setup, row.shift), shift) << row.user << " " << x;
     }
   }
 }
@@ -151,7 +147,7 @@ TEST(ScaledGain, RowsAreFoundByUserNameInAnyCase) {
 // ----- acceleration feed-forward -----
 
 void AddAccelerationFeedForward(CVX_Setup& setup, double x = 0) {
-  Add(setup, "KFFA_scl", x);
+  AddParameter(setup, "KFFA_scl", x);
   AddRegister(setup, "SFTAFFW");
   AddRegister(setup, "SFTKFF");
   AddRegister(setup, "KFFA");
@@ -165,11 +161,11 @@ TEST(SplitShiftGain, AccelerationFeedForwardSpillsBeyondElevenShifts) {
   CVX_Setup setup;
   AddAccelerationFeedForward(setup, 5000);
   EXPECT_EQ(ComputeAccelerationFeedForward(setup), 1);
-  EXPECT_EQ(Value(setup, "SFTAFFW"), 11);
-  EXPECT_EQ(Value(setup, "SFTKFF"), 2);
-  EXPECT_EQ(Value(setup, "KFFA"), 19999);  // 19999.39 after the register's rounding
+  EXPECT_EQ(Base(setup, "SFTAFFW"), 11);
+  EXPECT_EQ(Base(setup, "SFTKFF"), 2);
+  EXPECT_EQ(Base(setup, "KFFA"), 19999);  // 19999.39 after the register's rounding
   EXPECT_EQ(RecoverKFFA_scl(setup), 1);
-  EXPECT_NEAR(Value(setup, "KFFA_scl"), 19999.0 * 8192 / 32767, 1e-9);
+  EXPECT_NEAR(Base(setup, "KFFA_scl"), 19999.0 * 8192 / 32767, 1e-9);
   EXPECT_EQ(setup.FindParameter("KFFA_scl")->GetMaximum(), kSplitShiftGainMax);
 }
 
@@ -179,12 +175,12 @@ TEST(SplitShiftGain, RoundTripKeepsTheRegisters) {
   for (double x : GainSweep(kSplitShiftGainMax)) {
     setup.SetParameterValueInBaseUnit("KFFA_scl", x);
     ASSERT_EQ(ComputeAccelerationFeedForward(setup), 1);
-    const double registers[] = {Value(setup, "SFTAFFW"), Value(setup, "SFTKFF"), Value(setup, "KFFA")};
+    const double registers[] = {Base(setup, "SFTAFFW"), Base(setup, "SFTKFF"), Base(setup, "KFFA")};
     ASSERT_EQ(RecoverKFFA_scl(setup), 1);
     ComputeAccelerationFeedForward(setup);
-    EXPECT_EQ(Value(setup, "SFTAFFW"), registers[0]) << x;
-    EXPECT_EQ(Value(setup, "SFTKFF"), registers[1]) << x;
-    EXPECT_EQ(Value(setup, "KFFA"), registers[2]) << x;
+    EXPECT_EQ(Base(setup, "SFTAFFW"), registers[0]) << x;
+    EXPECT_EQ(Base(setup, "SFTKFF"), registers[1]) << x;
+    EXPECT_EQ(Base(setup, "KFFA"), registers[2]) << x;
   }
 }
 
@@ -192,12 +188,12 @@ TEST(SplitShiftGain, RoundTripKeepsTheRegisters) {
 
 TEST(Q15Fraction, DerivativeFilterRoundTrips) {
   CVX_Setup setup;
-  Add(setup, "filter_D", 0.5);
+  AddParameter(setup, "filter_D", 0.5);
   AddRegister(setup, "KDFP");
   EXPECT_EQ(ComputeKDFP(setup), 1);
-  EXPECT_EQ(Value(setup, "KDFP"), 16384);
+  EXPECT_EQ(Base(setup, "KDFP"), 16384);
   EXPECT_EQ(RecoverFilter_D(setup), 1);
-  EXPECT_DOUBLE_EQ(Value(setup, "filter_D"), 16384.0 / 32767);
+  EXPECT_DOUBLE_EQ(Base(setup, "filter_D"), 16384.0 / 32767);
   EXPECT_EQ(setup.FindParameter("filter_D")->GetMinimum(), 0);
   EXPECT_EQ(setup.FindParameter("filter_D")->GetMaximum(), 1);
 }
@@ -206,8 +202,8 @@ TEST(Q15Fraction, DerivativeFilterRoundTrips) {
 
 void AddCurrentOutputFilter(CVX_Setup& setup, double enabled, double corner_rad_s) {
   AddRegister(setup, "FILTERQ");
-  Add(setup, "isUseFilterOnCrtCtrlOutput", enabled);
-  Add(setup, "FilterOnCurrentControllerOutput", corner_rad_s);
+  AddParameter(setup, "isUseFilterOnCrtCtrlOutput", enabled);
+  AddParameter(setup, "FilterOnCurrentControllerOutput", corner_rad_s);
 }
 
 TEST(FirstOrderFilter, CurrentOutputCoefficientIsTruncated) {
@@ -215,10 +211,10 @@ TEST(FirstOrderFilter, CurrentOutputCoefficientIsTruncated) {
   AddTiming(setup);  // 100 us
   AddCurrentOutputFilter(setup, 1, 1000);
   EXPECT_EQ(ComputeFILTERQ(setup), 1);
-  EXPECT_EQ(Value(setup, "FILTERQ"), 3118);  // (1 - e^-0.1) * 32767 = 3118.08
+  EXPECT_EQ(Base(setup, "FILTERQ"), 3118);  // (1 - e^-0.1) * 32767 = 3118.08
   setup.SetParameterValueInBaseUnit("isUseFilterOnCrtCtrlOutput", 0);
   EXPECT_EQ(ComputeFILTERQ(setup), 1);
-  EXPECT_EQ(Value(setup, "FILTERQ"), 32767);
+  EXPECT_EQ(Base(setup, "FILTERQ"), 32767);
 }
 
 TEST(FirstOrderFilter, OffRecoversTheDefaultCorner) {
@@ -230,19 +226,19 @@ TEST(FirstOrderFilter, OffRecoversTheDefaultCorner) {
     setup.FindParameter("FILTERQ")->InitInternal(32767);
     EXPECT_EQ(RecoverIsUseFilterOnCrtCtrlOutput(setup), 1);
     EXPECT_EQ(RecoverFilterOnCurrentControllerOutput(setup), 1);
-    EXPECT_EQ(Value(setup, "isUseFilterOnCrtCtrlOutput"), 0);
-    EXPECT_DOUBLE_EQ(Value(setup, "FilterOnCurrentControllerOutput"), corner) << clper;
+    EXPECT_EQ(Base(setup, "isUseFilterOnCrtCtrlOutput"), 0);
+    EXPECT_DOUBLE_EQ(Base(setup, "FilterOnCurrentControllerOutput"), corner) << clper;
     EXPECT_DOUBLE_EQ(setup.FindParameter("FilterOnCurrentControllerOutput")->GetMaximum(), 5000 * 2 / clper);
   }
   CVX_Setup setup;
   AddTiming(setup);
-  Add(setup, "filter", 1);
-  Add(setup, "UseFilter", 1);
+  AddParameter(setup, "filter", 1);
+  AddParameter(setup, "UseFilter", 1);
   AddRegister(setup, "FILTER1", 32767);
   EXPECT_EQ(RecoverUseFilter(setup), 1);
   EXPECT_EQ(RecoverFilter(setup), 1);
-  EXPECT_EQ(Value(setup, "UseFilter"), 0);
-  EXPECT_EQ(Value(setup, "filter"), 50);
+  EXPECT_EQ(Base(setup, "UseFilter"), 0);
+  EXPECT_EQ(Base(setup, "filter"), 50);
 }
 
 // The count stored in "FILTERQ" survives recovery and computation for every
@@ -263,7 +259,7 @@ TEST(FirstOrderFilter, EveryCurrentOutputCountSurvivesTheRoundTrip) {
       setup.SetParameterValueInBaseUnit("FILTERQ", count);
       ASSERT_EQ(RecoverFilterOnCurrentControllerOutput(setup), 1);
       ASSERT_EQ(ComputeFILTERQ(setup), 1);
-      if (Value(setup, "FILTERQ") != std::min<double>(count, limitCount)) ++unstable;
+      if (Base(setup, "FILTERQ") != std::min<double>(count, limitCount)) ++unstable;
     }
     EXPECT_EQ(unstable, 0) << "period " << period_s;
   }
@@ -276,33 +272,33 @@ TEST(FirstOrderFilter, EnteredCornersKeepTheirCount) {
   for (double corner = 0.1; corner <= 5000; corner *= 1.003) {
     setup.SetParameterValueInBaseUnit("FilterOnCurrentControllerOutput", corner);
     ComputeFILTERQ(setup);
-    const double count = Value(setup, "FILTERQ");
+    const double count = Base(setup, "FILTERQ");
     RecoverFilterOnCurrentControllerOutput(setup);
     ComputeFILTERQ(setup);
-    EXPECT_EQ(Value(setup, "FILTERQ"), count) << corner;
+    EXPECT_EQ(Base(setup, "FILTERQ"), count) << corner;
   }
 }
 
 TEST(FirstOrderFilter, AnalogueReferenceCoefficientIsNotRounded) {
   CVX_Setup setup;
   AddTiming(setup);  // slow loop 0.8 ms
-  Add(setup, "UseFilter", 1);
-  Add(setup, "filter", 50);
-  Add(setup, "FILTER1");  // a double register keeps the fraction
+  AddParameter(setup, "UseFilter", 1);
+  AddParameter(setup, "filter", 50);
+  AddParameter(setup, "FILTER1");  // a double register keeps the fraction
   EXPECT_EQ(ComputeFILTER1(setup), 1);
-  EXPECT_DOUBLE_EQ(Value(setup, "FILTER1"), (1 - std::exp(-0.04)) * 32767);
+  EXPECT_DOUBLE_EQ(Base(setup, "FILTER1"), (1 - std::exp(-0.04)) * 32767);
   EXPECT_EQ(RecoverUseFilter(setup), 1);
   EXPECT_EQ(RecoverFilter(setup), 1);
-  EXPECT_EQ(Value(setup, "UseFilter"), 1);
-  EXPECT_NEAR(Value(setup, "filter"), 50, 1e-9);
+  EXPECT_EQ(Base(setup, "UseFilter"), 1);
+  EXPECT_NEAR(Base(setup, "filter"), 50, 1e-9);
   EXPECT_EQ(setup.FindParameter("filter")->GetMaximum(), 625);
 }
 
 TEST(FirstOrderFilter, EveryRoundedAnalogueCountSurvivesTheRoundTrip) {
   CVX_Setup setup;
   AddTiming(setup);
-  Add(setup, "UseFilter", 1);
-  Add(setup, "filter");
+  AddParameter(setup, "UseFilter", 1);
+  AddParameter(setup, "filter");
   AddRegister(setup, "FILTER1");
   const double period_s = 0.8e-3;
   const double limitCount = std::round(FilterCoefficient(0.5 / period_s, period_s));
@@ -311,7 +307,7 @@ TEST(FirstOrderFilter, EveryRoundedAnalogueCountSurvivesTheRoundTrip) {
     setup.SetParameterValueInBaseUnit("FILTER1", count);
     ASSERT_EQ(RecoverFilter(setup), 1);
     ASSERT_EQ(ComputeFILTER1(setup), 1);
-    if (Value(setup, "FILTER1") != std::min<double>(count, limitCount)) ++unstable;
+    if (Base(setup, "FILTER1") != std::min<double>(count, limitCount)) ++unstable;
   }
   EXPECT_EQ(unstable, 0);
 }
@@ -319,7 +315,7 @@ TEST(FirstOrderFilter, EveryRoundedAnalogueCountSurvivesTheRoundTrip) {
 // ----- step scale -----
 
 void AddStepScale(CVX_Setup& setup, double microsteps) {
-  Add(setup, "NoMicroStepsPerStep", microsteps);
+  AddParameter(setup, "NoMicroStepsPerStep", microsteps);
   AddRegister(setup, "SCL2H");
   AddRegister(setup, "SCL2L", 0, ValueType::kUInt16);
   AddRegister(setup, "SFTSCL1");
@@ -336,8 +332,8 @@ TEST(StepScale, WordsOfFourSlowDividersTimesPwmPeriodTimesMicrosteps) {
     AddStepScale(setup, c.microsteps);
     EXPECT_EQ(ComputeSCL2H(setup), 1);
     EXPECT_EQ(ComputeSCL2L(setup), 1);
-    EXPECT_EQ(Value(setup, "SCL2H"), c.high) << c.slper << " " << c.pwmper << " " << c.microsteps;
-    EXPECT_EQ(Value(setup, "SCL2L"), c.low) << c.slper << " " << c.pwmper << " " << c.microsteps;
+    EXPECT_EQ(Base(setup, "SCL2H"), c.high) << c.slper << " " << c.pwmper << " " << c.microsteps;
+    EXPECT_EQ(Base(setup, "SCL2L"), c.low) << c.slper << " " << c.pwmper << " " << c.microsteps;
   }
 }
 
@@ -346,7 +342,7 @@ TEST(StepScale, ExponentOfTheMicrostepCount) {
     CVX_Setup setup;
     AddStepScale(setup, microsteps);
     EXPECT_EQ(ComputeSFTSCL1(setup), 1);
-    EXPECT_EQ(Value(setup, "SFTSCL1"), exponent);
+    EXPECT_EQ(Base(setup, "SFTSCL1"), exponent);
   }
 }
 
@@ -358,8 +354,8 @@ TEST(StepScale, NoWriteForAZeroPeriodOrMicrostepCount) {
   setup.SetParameterValueInBaseUnit("SFTSCL1", 7);
   EXPECT_EQ(ComputeSCL2H(setup), 0);
   EXPECT_EQ(ComputeSFTSCL1(setup), 0);
-  EXPECT_EQ(Value(setup, "SCL2H"), 7);
-  EXPECT_EQ(Value(setup, "SFTSCL1"), 7);
+  EXPECT_EQ(Base(setup, "SCL2H"), 7);
+  EXPECT_EQ(Base(setup, "SFTSCL1"), 7);
 }
 
 // ----- missing parameters -----
@@ -411,7 +407,7 @@ std::vector<Needs> AllFunctions() {
 // targets hold 123 so that a write shows.
 void BuildFullSetup(CVX_Setup& setup, std::string_view omit) {
   auto add = [&](std::string_view name, double value) {
-    if (name != omit) Add(setup, name, value);
+    if (name != omit) AddParameter(setup, name, value);
   };
   add("DSP_freq", 60e6);
   add("PWMPER", 1500);

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "reference_registers_test_setup.h"
+#include "unittests/support/example_setups.h"
 
 namespace reftest {
 namespace {
@@ -37,7 +38,7 @@ TEST(AxisIdentifier, EveryIdentifierRoundTripsAndZeroMeansTheHardwarePins) {
 }
 
 TEST(StartAlignment, UpgradeBitNineChoosesHundredthsOfASecond) {
-  enginetest::EngineUnitScales scales;
+  testsupport::ScopedEngineUnitScales scales;
   struct Case {
     double upgrade, count, recovered_s, max_s;
   };
@@ -81,13 +82,13 @@ void AddBoost(CVX_Setup& setup, double motorType, double scr) {
   AddTiming(setup);
   AddUser(setup, "In", 9166.08, "A");  // 2.8 A
   AddUser(setup, "InPS", 16368, "A");  // 5 A
-  enginetest::AddParameters(setup, {{"R", 0.9}, {"Vdc", 48}, {"StepperMotorType", motorType}});
+  testsupport::AddParameters(setup, {{"R", 0.9}, {"Vdc", 48}, {"StepperMotorType", motorType}});
   AddRegister(setup, "SCR", scr);
   AddRegister(setup, "BOOST");
 }
 
 TEST(Boost, PhaseDropAtTheSmallerRatedCurrentInMotorVoltageCounts) {
-  enginetest::EngineUnitScales scales;
+  testsupport::ScopedEngineUnitScales scales;
   CVX_Setup biphase;
   AddBoost(biphase, 0, 0x413F);
   ASSERT_EQ(ComputeBOOST(biphase), 1);
@@ -115,7 +116,7 @@ void AddStepCurrents(CVX_Setup& setup) {
 }
 
 TEST(StepCurrents, CountsRoundTripWithinTheRatedAndRunCurrents) {
-  enginetest::EngineUnitScales scales;
+  testsupport::ScopedEngineUnitScales scales;
   CVX_Setup setup;
   AddStepCurrents(setup);
   setup.FindParameter("IDRSTEP")->InitInternal(8184);  // 2.5 A at 3273.6 counts per ampere
@@ -139,7 +140,7 @@ TEST(StepCurrents, CountsRoundTripWithinTheRatedAndRunCurrents) {
 }
 
 TEST(BrakeDelays, CountSlowLoopSamples) {
-  enginetest::EngineUnitScales scales;
+  testsupport::ScopedEngineUnitScales scales;
   CVX_Setup setup;
   AddTiming(setup);
   AddUser(setup, "MotorBrake_applytime", 0, "s");

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "reference_registers_test_setup.h"
+#include "unittests/support/example_setups.h"
 
 namespace reftest {
 namespace {
@@ -11,7 +12,7 @@ namespace {
 using namespace engine;
 
 TEST(SoftwareLimitSwitches, NegativeScaleSwapsTheRegistersAndRecoveryGivesTheValuesBack) {
-  enginetest::EngineUnitScales scales;
+  testsupport::ScopedEngineUnitScales scales;
   for (double ratio : {1.0, -1.0}) {
     CVX_Setup setup;
     AddTiming(setup);
@@ -55,7 +56,7 @@ int RecoverRange(CVX_Setup& setup) {
 // A range whose ends are equal used to lose a count per round trip
 // (10 .. 10, 9 .. 9, 8 .. 8 ...).
 TEST(PositionRange, EqualEndsDoNotDriftOverRepeatedRoundTrips) {
-  enginetest::EngineUnitScales scales;
+  testsupport::ScopedEngineUnitScales scales;
   for (double ratio : {1.0, -1.0})
     for (double counts : {10.0, -5.0, 0.0}) {
       CVX_Setup setup;
@@ -75,7 +76,7 @@ TEST(PositionRange, EqualEndsDoNotDriftOverRepeatedRoundTrips) {
 // trip moves an end by at most the count the registers narrow it by, the
 // second changes nothing.
 TEST(PositionRange, EveryRangeSettlesAfterOneTrip) {
-  enginetest::EngineUnitScales scales;
+  testsupport::ScopedEngineUnitScales scales;
   for (double ratio : {1.0, -1.0})
     for (int low = -20; low <= 20; ++low)
       for (int high = low; high <= 20; ++high) {
@@ -112,7 +113,7 @@ TEST(PositionRange, WideningKeepsTheMagnitudeRuleWhereItNarrowsBack) {
 }
 
 TEST(PositionRange, InEffectOnlyInClosedLoopWithTheFlag) {
-  enginetest::EngineUnitScales scales;
+  testsupport::ScopedEngineUnitScales scales;
   struct Case {
     Loop loop;
     double flag;
@@ -153,7 +154,7 @@ void AddWindows(CVX_Setup& setup, double motionCompleteType, double upgrade) {
 }
 
 TEST(MotionComplete, DefaultTypeWindowRoundTrips) {
-  enginetest::EngineUnitScales scales;
+  testsupport::ScopedEngineUnitScales scales;
   CVX_Setup setup;
   AddWindows(setup, 0, 0x800);
   ASSERT_EQ(ComputePOSOKLIM(setup) & ComputeTONPOSOK(setup), 1);
@@ -166,7 +167,7 @@ TEST(MotionComplete, DefaultTypeWindowRoundTrips) {
 }
 
 TEST(MotionComplete, OtherTypeDisablesTheWindowAndKeepsTheUserValues) {
-  enginetest::EngineUnitScales scales;
+  testsupport::ScopedEngineUnitScales scales;
   CVX_Setup setup;
   AddWindows(setup, 1, 0);
   ASSERT_EQ(ComputePOSOKLIM(setup) & ComputeTONPOSOK(setup), 1);
@@ -180,7 +181,7 @@ TEST(MotionComplete, OtherTypeDisablesTheWindowAndKeepsTheUserValues) {
 }
 
 TEST(FreezeControl, WindowRoundTripsInSamplesAndCounts) {
-  enginetest::EngineUnitScales scales;
+  testsupport::ScopedEngineUnitScales scales;
   CVX_Setup setup;
   AddTiming(setup);
   AddPositionScale(setup, Loop::kClosed, -1);

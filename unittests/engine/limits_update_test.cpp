@@ -3,10 +3,12 @@
 #include <cmath>
 #include <gtest/gtest.h>
 
-#include "engine/test_setup.h"
+#include "unittests/support/setup_builder.h"
 
 namespace engine {
 namespace {
+
+using testsupport::SetInternal;
 
 constexpr double kTwoPi = 6.283185307179586;
 constexpr double kTs = 0.8e-3;
@@ -15,8 +17,6 @@ constexpr double kTs = 0.8e-3;
 constexpr double kPosition = 51200 / kTwoPi;
 constexpr double kSpeed = kPosition * kTs;
 constexpr double kCurrent = 65472.0 / 20;
-
-void Set(CVX_Setup& setup, const char* name, double value) { setup.FindParameter(name)->InitInternal(value); }
 
 struct Limits {
   double low, high;
@@ -31,21 +31,21 @@ CVX_Setup LimitsSetup() {
   CVX_DriveIdentity identity;
   identity.adcMaxValue = 65472;
   setup.SetIdentity(identity);
-  enginetest::AddParameters(setup, {{"StepperControlType", 0}, {"MotorSensorType", 0}, {"LoadSensorType", 0},
+  testsupport::AddParameters(setup, {{"StepperControlType", 0}, {"MotorSensorType", 0}, {"LoadSensorType", 0},
                                     {"TransmissionType", 0}, {"NoMotorSteps", 200}, {"NoMicroStepsPerStep", 256},
                                     {"Motor_transmission", -1}, {"Load_transmission", 1}, {"DSP_freq", 60e6},
                                     {"ImaxPS", 10}, {"ImaxM", 4}, {"Limit_Speed", 10000}, {"TaPP", 0.08},
                                     {"TaNP", 0.04}});
   for (auto [name, value] : {std::pair{"PWMPER", 1500.0}, {"CLPER", 2.0}, {"SLPER", 16.0}, {"OSR", 0.0}})
-    enginetest::AddRegister(setup, name, value);
+    testsupport::AddRegister(setup, name, value);
   for (const char* name : {"ERR_speed", "ERR_position", "time_ERR_spd", "time_ERR_pos", "TestPosition", "TestSpeed"})
-    enginetest::AddParameter(setup, name, 0);
+    testsupport::AddParameter(setup, name, 0);
   return setup;
 }
 
 void AddAnalogueReference(CVX_Setup& setup) {
   setup.AddVariable("CADIN", 1);
-  enginetest::AddParameters(setup, {{"CADIN", 0}, {"filter", 50}, {"AnalogueInputsRange", 10},
+  testsupport::AddParameters(setup, {{"CADIN", 0}, {"filter", 50}, {"AnalogueInputsRange", 10},
                                     {"DeadBand_Point", 1}, {"DeadBand_Range", 0}, {"POS_min", -3},
                                     {"POS_max", 2}, {"SPD_min", -1}, {"SPD_max", 1}, {"CRT_min", -1},
                                     {"CRT_max", 1}});
@@ -57,7 +57,7 @@ TEST(LimitsUpdate, ControlErrorsWithinTheRegisterWidths) {
   EXPECT_NEAR(LimitsOf(setup, "ERR_speed").high, 32767 / kSpeed, 1e-9);
   EXPECT_NEAR(LimitsOf(setup, "ERR_position").high, 32767 / kPosition, 1e-12);
   EXPECT_NEAR(LimitsOf(setup, "time_ERR_pos").high, 32767 * kTs, 1e-12);
-  enginetest::AddRegister(setup, "ERRMAXL", 0);
+  testsupport::AddRegister(setup, "ERRMAXL", 0);
   LimitControlErrors(setup);
   EXPECT_NEAR(LimitsOf(setup, "ERR_position").high, 2147483647 / kPosition, 1e-6);
 }
@@ -72,7 +72,7 @@ TEST(LimitsUpdate, TestMotionSymmetricAroundZero) {
   // 32767 / |speed scale| is about 5026 rad/s, below "Limit_Speed".
   EXPECT_NEAR(LimitsOf(setup, "TestSpeed").high, 32767 / kSpeed, 1e-9);
   EXPECT_NEAR(LimitsOf(setup, "TestSpeed").low, -32767 / kSpeed, 1e-9);
-  Set(setup, "Limit_Speed", 2);
+  SetInternal(setup, "Limit_Speed", 2);
   LimitTestMotion(setup);
   EXPECT_EQ(LimitsOf(setup, "TestSpeed").high, 2);
 }
@@ -92,7 +92,7 @@ TEST(LimitsUpdate, AnalogueReferenceRangesStayOrdered) {
   // The motor's 4 A is below the drive's 10 A and 32767 counts (10.009 A).
   EXPECT_EQ(LimitsOf(setup, "CRT_max").high, 4);
   EXPECT_EQ(LimitsOf(setup, "CRT_min").low, -4);
-  Set(setup, "ImaxM", 20);
+  SetInternal(setup, "ImaxM", 20);
   LimitAnalogueReference(setup);
   EXPECT_EQ(LimitsOf(setup, "CRT_max").high, 10);
   EXPECT_LT(10, 32767 / kCurrent);
@@ -100,7 +100,7 @@ TEST(LimitsUpdate, AnalogueReferenceRangesStayOrdered) {
 
 TEST(LimitsUpdate, FeatureStepsOnlyWhereTheFirmwareHasThem) {
   CVX_Setup setup = LimitsSetup();
-  enginetest::AddParameters(setup, {{"MAX_CURRENT", 0}, {"In", 2}, {"InPS", 5}, {"filter", 50}});
+  testsupport::AddParameters(setup, {{"MAX_CURRENT", 0}, {"In", 2}, {"InPS", 5}, {"filter", 50}});
   for (auto step : {LimitAnalogueReference, LimitElectricAngleCurrent, LimitExtendedMicrosteps,
                     LimitSerialSensorOffset, LimitBiquadFilterCorners})
     EXPECT_EQ(step(setup), 1);
@@ -108,7 +108,7 @@ TEST(LimitsUpdate, FeatureStepsOnlyWhereTheFirmwareHasThem) {
   EXPECT_FALSE(setup.FindParameter("NoMicroStepsPerStep")->HasMaximum());
   EXPECT_FALSE(setup.FindParameter("filter")->HasMaximum());
 
-  enginetest::AddRegister(setup, "KPTHT", 0);
+  testsupport::AddRegister(setup, "KPTHT", 0);
   setup.SetOption("ExtendedMicroSteps", "1");
   RunLimitsUpdate(setup);
   EXPECT_EQ(LimitsOf(setup, "MAX_CURRENT").high, 2);
@@ -123,7 +123,7 @@ TEST(LimitsUpdate, MissingScaleLeavesItsLimitsAlone) {
   const Limits position = LimitsOf(setup, "ERR_position");
   const Limits testPosition = LimitsOf(setup, "TestPosition");
   const Limits posMax = LimitsOf(setup, "POS_max");
-  Set(setup, "NoMicroStepsPerStep", 0);
+  SetInternal(setup, "NoMicroStepsPerStep", 0);
   EXPECT_EQ(LimitControlErrors(setup), 0);
   EXPECT_EQ(LimitTestMotion(setup), 0);
   EXPECT_EQ(LimitAnalogueReference(setup), 0);

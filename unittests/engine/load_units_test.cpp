@@ -6,6 +6,7 @@
 
 #include "kernel/errors.h"
 #include "kernel/setup.h"
+#include "unittests/support/kernel_errors.h"
 
 namespace engine {
 namespace {
@@ -87,8 +88,7 @@ TEST(LoadUnits, FeaturesTheFirmwareLacksKeepTheirUnits) {
 }
 
 TEST(LoadUnits, QuietWithoutTransmissionTypeOrAUnitTheSetupLacks) {
-  std::vector<std::string> shown;
-  const kernel::ErrorSink previous = kernel::SetErrorSink([&](const std::string& text) { shown.push_back(text); });
+  const testsupport::ErrorCapture shown;
   CVX_Setup untyped;
   AddUnits(untyped);
   untyped.AddParameter("TestPosition")->InitUnit("rad", "rad");
@@ -99,8 +99,7 @@ TEST(LoadUnits, QuietWithoutTransmissionTypeOrAUnitTheSetupLacks) {
   noUnits.AddParameter("TransmissionType");
   noUnits.AddParameter("TestPosition");
   UpdateLoadUnits(noUnits);
-  kernel::SetErrorSink(previous);
-  EXPECT_TRUE(shown.empty()) << shown.front();
+  EXPECT_TRUE(shown.errors.empty()) << shown.errors.front();
 }
 
 }  // namespace

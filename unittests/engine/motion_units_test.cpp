@@ -3,30 +3,30 @@
 #include <cmath>
 #include <gtest/gtest.h>
 
-#include "engine/test_setup.h"
+#include "unittests/support/setup_builder.h"
 
 namespace engine {
 namespace {
 
-void Set(CVX_Setup& setup, const char* name, double value) { setup.FindParameter(name)->InitInternal(value); }
-double Value(CVX_Setup& setup, const char* name) { return setup.GetParameterValueInBaseUnit(name); }
+using testsupport::Base;
+using testsupport::SetInternal;
 
 // Open loop, 200 steps of 256 microsteps, ratio 1, no sensors; the
 // resolution registers are 32-bit so that large counts show unbounded.
 CVX_Setup ResolutionSetup() {
   CVX_Setup setup;
-  enginetest::AddParameters(setup, {{"StepperControlType", 0}, {"MotorSensorType", 0}, {"LoadSensorType", 0},
+  testsupport::AddParameters(setup, {{"StepperControlType", 0}, {"MotorSensorType", 0}, {"LoadSensorType", 0},
                                     {"TransmissionType", 0}, {"NoMotorSteps", 200}, {"NoMicroStepsPerStep", 256},
                                     {"Motor_transmission", 1}, {"Load_transmission", 1}, {"No_encoder_lines", 500},
                                     {"SINCOS_fract", 4}, {"SSI_No_Bits_Revolution", 40}, {"No_encoder_lines_LD", 1000},
                                     {"SINCOS_fract_LD", 2}, {"SSI_No_Bits_Revolution_LD", 13},
                                     {"Resolution_LD", 1e-6}, {"DSP_freq", 60e6}});
   for (const char* name : {"EncRes", "ENCRESLONG", "STEPRES", "STEPRESLONG", "STALLLIM"})
-    enginetest::AddParameter(setup, name, 0, kernel::ValueType::kUInt32);
-  enginetest::AddParameter(setup, "TRANSMISSION", 0);
+    testsupport::AddParameter(setup, name, 0, kernel::ValueType::kUInt32);
+  testsupport::AddParameter(setup, "TRANSMISSION", 0);
   for (auto [name, value] : {std::pair{"PWMPER", 1500.0}, {"CLPER", 2.0}, {"SLPER", 16.0}, {"OSR", 0.0},
                              {"MECRESL", 2000.0}})
-    enginetest::AddRegister(setup, name, value);
+    testsupport::AddRegister(setup, name, value);
   return setup;
 }
 
@@ -34,13 +34,13 @@ TEST(StepResolution, MicrostepsPerRevolutionAndCountsPerStep) {
   CVX_Setup setup = ResolutionSetup();
   EXPECT_EQ(ComputeSTEPRES(setup), 1);
   EXPECT_EQ(ComputeSTEPRESLONG(setup), 1);
-  EXPECT_EQ(Value(setup, "STEPRES"), 51200);
-  EXPECT_EQ(Value(setup, "STEPRESLONG"), 51200);
+  EXPECT_EQ(Base(setup, "STEPRES"), 51200);
+  EXPECT_EQ(Base(setup, "STEPRESLONG"), 51200);
   EXPECT_EQ(ComputeSTALLLIM(setup), 1);
-  EXPECT_EQ(Value(setup, "STALLLIM"), 10);
-  Set(setup, "NoMotorSteps", 0);
+  EXPECT_EQ(Base(setup, "STALLLIM"), 10);
+  SetInternal(setup, "NoMotorSteps", 0);
   EXPECT_EQ(ComputeSTALLLIM(setup), 0) << "no steps, no counts per step";
-  EXPECT_EQ(Value(setup, "STALLLIM"), 10);
+  EXPECT_EQ(Base(setup, "STALLLIM"), 10);
 }
 
 TEST(EncoderResolution, CountsOfTheSensorThatResolvesThePosition) {
@@ -52,23 +52,23 @@ TEST(EncoderResolution, CountsOfTheSensorThatResolvesThePosition) {
                         Case{4, 0, 0, 4294967296.0}, Case{5, 0, 0, 2000}, Case{1, 1, 0, 4000}, Case{0, 2, 0, 16000},
                         Case{2, 3, 0, 8192}, Case{1, 1, 1, 0}, Case{0, 4, 1, 0}}) {
     CVX_Setup setup = ResolutionSetup();
-    Set(setup, "MotorSensorType", c.motor);
-    Set(setup, "LoadSensorType", c.load);
-    Set(setup, "TransmissionType", c.linear);
+    SetInternal(setup, "MotorSensorType", c.motor);
+    SetInternal(setup, "LoadSensorType", c.load);
+    SetInternal(setup, "TransmissionType", c.linear);
     const auto where = ::testing::Message() << c.motor << c.load << c.linear;
     EXPECT_EQ(ActiveSensorCountsPerRevolution(setup), c.counts) << where;
     EXPECT_EQ(ComputeEncRes(setup), 1) << where;
     EXPECT_EQ(ComputeENCRESLONG(setup), 1) << where;
     // The 32-bit register holds 2^32 - 1 at most.
-    EXPECT_EQ(Value(setup, "ENCRESLONG"), std::min(c.counts, 4294967295.0)) << where;
+    EXPECT_EQ(Base(setup, "ENCRESLONG"), std::min(c.counts, 4294967295.0)) << where;
   }
   // Further interpolation multiplies a sine/cosine encoder's counts, on
   // either side.
   CVX_Setup setup = ResolutionSetup();
-  enginetest::AddParameter(setup, "ELRES_FRACT", 3);
-  Set(setup, "MotorSensorType", 2);
+  testsupport::AddParameter(setup, "ELRES_FRACT", 3);
+  SetInternal(setup, "MotorSensorType", 2);
   EXPECT_EQ(ActiveSensorCountsPerRevolution(setup), 32000 * 8);
-  Set(setup, "LoadSensorType", 2);
+  SetInternal(setup, "LoadSensorType", 2);
   EXPECT_EQ(ActiveSensorCountsPerRevolution(setup), 16000 * 8);
 }
 
@@ -76,25 +76,25 @@ TEST(Transmission, ClosedLoopWithoutLoadSensorKeepsOnlyTheSign) {
   for (bool negativeAllowed : {false, true}) {
     CVX_Setup setup = ResolutionSetup();
     if (negativeAllowed) setup.SetOption("hasNegTransmission", "1");
-    Set(setup, "StepperControlType", 1);
-    Set(setup, "MotorSensorType", 1);
-    Set(setup, "Motor_transmission", -3);
+    SetInternal(setup, "StepperControlType", 1);
+    SetInternal(setup, "MotorSensorType", 1);
+    SetInternal(setup, "Motor_transmission", -3);
     EXPECT_EQ(ComputeTRANSMISSION(setup), 1);
-    EXPECT_EQ(Value(setup, "TRANSMISSION"), negativeAllowed ? -1 : 1);
+    EXPECT_EQ(Base(setup, "TRANSMISSION"), negativeAllowed ? -1 : 1);
   }
 }
 
 TEST(Transmission, ClosedLoopWithLoadSensorRelatesMotorToLoadCounts) {
   CVX_Setup setup = ResolutionSetup();
   setup.SetOption("hasNegTransmission", "1");
-  Set(setup, "StepperControlType", 1);
-  Set(setup, "MotorSensorType", 1);  // "MECRESL" 2000: 2000 counts per motor turn
-  Set(setup, "LoadSensorType", 1);   // 4000 counts per load turn
-  Set(setup, "Motor_transmission", -1);
-  Set(setup, "Load_transmission", 3);
+  SetInternal(setup, "StepperControlType", 1);
+  SetInternal(setup, "MotorSensorType", 1);  // "MECRESL" 2000: 2000 counts per motor turn
+  SetInternal(setup, "LoadSensorType", 1);   // 4000 counts per load turn
+  SetInternal(setup, "Motor_transmission", -1);
+  SetInternal(setup, "Load_transmission", 3);
   EXPECT_EQ(ComputeTRANSMISSION(setup), 1);
   // The ratio rounded to five decimals; the counts' magnitudes only.
-  EXPECT_DOUBLE_EQ(Value(setup, "TRANSMISSION"), 0.5 * -0.33333);
+  EXPECT_DOUBLE_EQ(Base(setup, "TRANSMISSION"), 0.5 * -0.33333);
 }
 
 TEST(Transmission, OpenLoopMicrostepsPerSensorCount) {
@@ -106,23 +106,23 @@ TEST(Transmission, OpenLoopMicrostepsPerSensorCount) {
   for (const Case& c : {Case{1, 0, 0, 2000}, Case{0, 0, 0, 2000}, Case{2, 0, 0, 32000}, Case{0, 1, 0, 4000},
                         Case{0, 2, 0, 16000}, Case{0, 3, 1, 8192}, Case{0, 1, 1, kTwoPi / 1e-6}}) {
     CVX_Setup setup = ResolutionSetup();
-    Set(setup, "MotorSensorType", c.motor);
-    Set(setup, "LoadSensorType", c.load);
-    Set(setup, "TransmissionType", c.linear);
-    Set(setup, "Motor_transmission", 2);
+    SetInternal(setup, "MotorSensorType", c.motor);
+    SetInternal(setup, "LoadSensorType", c.load);
+    SetInternal(setup, "TransmissionType", c.linear);
+    SetInternal(setup, "Motor_transmission", 2);
     EXPECT_EQ(ComputeTRANSMISSION(setup), 1);
-    EXPECT_NEAR(Value(setup, "TRANSMISSION"), 51200 / c.counts * 2, 1e-12) << c.motor << c.load << c.linear;
+    EXPECT_NEAR(Base(setup, "TRANSMISSION"), 51200 / c.counts * 2, 1e-12) << c.motor << c.load << c.linear;
   }
   // No lines to count: nothing is written.
   CVX_Setup setup = ResolutionSetup();
-  Set(setup, "TRANSMISSION", 7);
-  Set(setup, "No_encoder_lines", 0);
+  SetInternal(setup, "TRANSMISSION", 7);
+  SetInternal(setup, "No_encoder_lines", 0);
   EXPECT_EQ(ComputeTRANSMISSION(setup), 0);
-  EXPECT_EQ(Value(setup, "TRANSMISSION"), 7);
-  Set(setup, "No_encoder_lines", 500);
-  Set(setup, "Load_transmission", 0);
+  EXPECT_EQ(Base(setup, "TRANSMISSION"), 7);
+  SetInternal(setup, "No_encoder_lines", 500);
+  SetInternal(setup, "Load_transmission", 0);
   EXPECT_EQ(ComputeTRANSMISSION(setup), 0);
-  EXPECT_EQ(Value(setup, "TRANSMISSION"), 7);
+  EXPECT_EQ(Base(setup, "TRANSMISSION"), 7);
 }
 
 TEST(Microsteps, PowerOfTwoNearestOnALogScale) {
@@ -148,22 +148,22 @@ TEST(Microsteps, PowerOfTwoNearestOnALogScale) {
 
 TEST(Microsteps, RuleStoresTheCountAndRescalesKomega) {
   CVX_Setup setup = ResolutionSetup();
-  Set(setup, "NoMicroStepsPerStep", 100);
-  enginetest::AddParameters(setup, {{"KOMEGA", 0}, {"KOMEGA_test", 300}});
+  SetInternal(setup, "NoMicroStepsPerStep", 100);
+  testsupport::AddParameters(setup, {{"KOMEGA", 0}, {"KOMEGA_test", 300}});
   auto result = ApplyMicrostepRule(setup);
   ASSERT_TRUE(result);
   EXPECT_TRUE(result->messageDue);
-  EXPECT_EQ(Value(setup, "NoMicroStepsPerStep"), 128);
-  EXPECT_EQ(Value(setup, "KOMEGA"), 0) << "only for the alternative open-loop controller";
+  EXPECT_EQ(Base(setup, "NoMicroStepsPerStep"), 128);
+  EXPECT_EQ(Base(setup, "KOMEGA"), 0) << "only for the alternative open-loop controller";
 
-  enginetest::AddParameter(setup, "SOL_controller_mode", 1);
+  testsupport::AddParameter(setup, "SOL_controller_mode", 1);
   result = ApplyMicrostepRule(setup);
   EXPECT_FALSE(result->messageDue);
-  EXPECT_EQ(Value(setup, "KOMEGA"), 600);
+  EXPECT_EQ(Base(setup, "KOMEGA"), 600);
 
-  Set(setup, "NoMicroStepsPerStep", 0);
+  SetInternal(setup, "NoMicroStepsPerStep", 0);
   EXPECT_EQ(ComputeKOMEGA(setup), 0);
-  EXPECT_EQ(Value(setup, "KOMEGA"), 600);
+  EXPECT_EQ(Base(setup, "KOMEGA"), 600);
   CVX_Setup empty;
   EXPECT_FALSE(ApplyMicrostepRule(empty));
 }

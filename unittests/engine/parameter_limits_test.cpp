@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "kernel/setup.h"
+#include "unittests/support/setup_builder.h"
 
 namespace engine {
 namespace {
@@ -89,17 +90,13 @@ TEST(SetParameterLimits, AppliesToAUserParameter) {
 // periods (100 us), slow loop every 16 (0.8 ms).
 constexpr double kSlowPeriod_s = 0.8e-3;
 
-CVX_Parameter* Add(CVX_Setup& setup, std::string_view name, double value = 0) {
-  CVX_Parameter* p = setup.AddParameter(name);
-  p->InitInternal(value);
-  return p;
-}
+using testsupport::AddParameter;
 
 void AddTiming(CVX_Setup& setup) {
-  Add(setup, "DSP_freq", 60e6);
-  Add(setup, "PWMPER", 1500);
-  Add(setup, "CLPER", 2);
-  Add(setup, "SLPER", 16);
+  AddParameter(setup, "DSP_freq", 60e6);
+  AddParameter(setup, "PWMPER", 1500);
+  AddParameter(setup, "CLPER", 2);
+  AddParameter(setup, "SLPER", 16);
 }
 
 void ExpectLimits(CVX_Setup& setup, std::string_view name, double low, double high) {
@@ -116,7 +113,7 @@ TEST(LimitsUpdate, TimesFollowTheSlowLoopPeriod) {
   CVX_Setup setup;
   AddTiming(setup);
   for (const char* name : {"time_ERR_spd", "time_ERR_pos", "TPP", "TNP", "TPS", "TNS", "TaPS", "TaNS", "TaPP", "TaNP"})
-    Add(setup, name);
+    AddParameter(setup, name);
   EXPECT_EQ(LimitControlErrorTimes(setup), 1);
   EXPECT_EQ(LimitTestMoveTimes(setup), 1);
   ExpectLimits(setup, "time_ERR_spd", CVX_Parameter::kNoMinimum, 32767 * kSlowPeriod_s);
@@ -129,10 +126,10 @@ TEST(LimitsUpdate, TimesFollowTheSlowLoopPeriod) {
 
 TEST(LimitsUpdate, NothingChangesWithoutALoopPeriod) {
   CVX_Setup setup;
-  Add(setup, "PWMPER", 1500);
-  Add(setup, "SLPER", 16);
-  Add(setup, "TPP")->InitLimits(1, 2);
-  Add(setup, "filter")->InitLimits(0, 7);
+  AddParameter(setup, "PWMPER", 1500);
+  AddParameter(setup, "SLPER", 16);
+  AddParameter(setup, "TPP")->InitLimits(1, 2);
+  AddParameter(setup, "filter")->InitLimits(0, 7);
   EXPECT_EQ(LimitTestMoveTimes(setup), 0);
   EXPECT_EQ(LimitAnalogueFilter(setup), 0);
   ExpectLimits(setup, "TPP", 1, 2);
@@ -141,11 +138,11 @@ TEST(LimitsUpdate, NothingChangesWithoutALoopPeriod) {
 
 TEST(LimitsUpdate, BandwidthsTakeTheirStoredRanges) {
   CVX_Setup setup;
-  for (const char* loop : {"C", "S", "P"}) Add(setup, std::string("PB_") + loop);
-  Add(setup, "PB_C_minim", 100);
-  Add(setup, "PB_C_maxim", 3000);
-  Add(setup, "PB_S_minim", 10);
-  Add(setup, "PB_S_maxim", 300);
+  for (const char* loop : {"C", "S", "P"}) AddParameter(setup, std::string("PB_") + loop);
+  AddParameter(setup, "PB_C_minim", 100);
+  AddParameter(setup, "PB_C_maxim", 3000);
+  AddParameter(setup, "PB_S_minim", 10);
+  AddParameter(setup, "PB_S_maxim", 300);
   EXPECT_EQ(LimitBandwidths(setup), 0);  // "PB_P" has no stored range
   ExpectLimits(setup, "PB_C", 100, 3000);
   ExpectLimits(setup, "PB_S", 10, 300);
@@ -161,9 +158,9 @@ TEST(LimitsUpdate, DeadBandFollowsTheInputRange) {
   for (const Case& c : {Case{20, 4, false, -10, 10, 6}, Case{20, 4, true, -10, 10, 20}, Case{5, 1, false, 0, 5, 1},
                         Case{10, 3, false, 0, 3.3, 0.3}, Case{20, 15, false, -10, 10, 0}}) {
     CVX_Setup setup;
-    Add(setup, "AnalogueInputsRange", c.range_V);
-    Add(setup, "DeadBand_Point", c.point_V);
-    Add(setup, "DeadBand_Range");
+    AddParameter(setup, "AnalogueInputsRange", c.range_V);
+    AddParameter(setup, "DeadBand_Point", c.point_V);
+    AddParameter(setup, "DeadBand_Range");
     if (c.newDeadBand) setup.SetOption("NewDeadBand", "1");
     EXPECT_EQ(LimitDeadBand(setup), 1);
     ExpectLimits(setup, "DeadBand_Point", c.low, c.high);
@@ -176,13 +173,13 @@ TEST(LimitsUpdate, DeadBandFollowsTheInputRange) {
 TEST(LimitsUpdate, SmallLimitsTakeTheirRanges) {
   CVX_Setup setup;
   AddTiming(setup);
-  Add(setup, "In", 3);
-  Add(setup, "InPS", 2.5);
-  Add(setup, "MAX_CURRENT");
-  Add(setup, "NoMicroStepsPerStep", 256);
-  Add(setup, "SSI_No_Bits_Revolution", 40);
-  Add(setup, "SSI_Offset")->InitLimits(0, 100);
-  Add(setup, "filter");
+  AddParameter(setup, "In", 3);
+  AddParameter(setup, "InPS", 2.5);
+  AddParameter(setup, "MAX_CURRENT");
+  AddParameter(setup, "NoMicroStepsPerStep", 256);
+  AddParameter(setup, "SSI_No_Bits_Revolution", 40);
+  AddParameter(setup, "SSI_Offset")->InitLimits(0, 100);
+  AddParameter(setup, "filter");
   EXPECT_EQ(LimitMaxCurrent(setup), 1);
   EXPECT_EQ(LimitMicrosteps(setup), 1);
   EXPECT_EQ(LimitSsiOffset(setup), 1);
@@ -202,7 +199,7 @@ TEST(LimitsUpdate, BiquadCornersOnlyForTheFiltersTheFirmwareOffers) {
   };
   auto build = [](CVX_Setup& setup) {
     AddTiming(setup);
-    for (int k = 1; k <= 12; ++k) Add(setup, "BQFilterF1" + std::to_string(k));
+    for (int k = 1; k <= 12; ++k) AddParameter(setup, "BQFilterF1" + std::to_string(k));
   };
   {
     CVX_Setup setup;
@@ -221,7 +218,7 @@ TEST(LimitsUpdate, BiquadCornersOnlyForTheFiltersTheFirmwareOffers) {
   {
     CVX_Setup setup;
     build(setup);
-    Add(setup, "PosSpd_in_FastLoop", 1);
+    AddParameter(setup, "PosSpd_in_FastLoop", 1);
     LimitBiquadCorners(setup);
     EXPECT_EQ(limited(setup), 0);
   }

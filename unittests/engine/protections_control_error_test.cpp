@@ -2,6 +2,7 @@
 
 #include "engine/protections.h"
 #include "protections_test_setup.h"
+#include "unittests/support/example_setups.h"
 
 namespace protectiontest {
 namespace {
@@ -60,8 +61,8 @@ TEST_F(ProtectionTest, EnabledTimeNeverWritesTheDisabledCount) {
 }
 
 TEST_F(ProtectionTest, LoadCorrectionTakesOverThePositionErrorRegisters) {
-  enginetest::AddParameter(setup_, "SOLmodeEncOnLoad", 1);
-  enginetest::AddParameter(setup_, "No_encoder_lines_LD", 1000);
+  testsupport::AddParameter(setup_, "SOLmodeEncOnLoad", 1);
+  testsupport::AddParameter(setup_, "No_encoder_lines_LD", 1000);
   SetInternal(setup_, "isPositionControlError", 0);
   EXPECT_EQ(ComputeERRMAX(setup_), 1);
   EXPECT_EQ(ComputeTERRMAX(setup_), 1);
@@ -95,21 +96,21 @@ TEST_F(ProtectionTest, SpeedErrorLimitInCountsPerSample) {
 
   // So fine a sensor that 32767 counts per sample are below 0.001 rad/s: the
   // range starts at one count.
-  enginetest::AddParameter(setup_, "MECRESL", 4e14);
+  testsupport::AddParameter(setup_, "MECRESL", 4e14);
   const double fine = 4e14 / 6.283185307179586 * kTs;
   EXPECT_EQ(RecoverERR_speed(setup_), 1);
   EXPECT_NEAR(setup_.FindParameter("ERR_speed")->GetMinimum(), 1 / fine, 1e-20);
 }
 
 TEST(ControlErrorRoundTrip, SecondRoundTripChangesNothing) {
-  enginetest::EngineUnitScales scales;
+  testsupport::ScopedEngineUnitScales scales;
   for (int position : {0, 1})
     for (int speed : {0, 1})
       for (int correction : {-1, 0, 1}) {
         CVX_Setup setup = ProtectedDrive();
         SetInternal(setup, "isPositionControlError", position);
         SetInternal(setup, "isSpeedControlError", speed);
-        if (correction >= 0) enginetest::AddParameter(setup, "SOLmodeEncOnLoad", correction);
+        if (correction >= 0) testsupport::AddParameter(setup, "SOLmodeEncOnLoad", correction);
         RoundTrip(setup);
         const auto first = Snapshot(setup);
         RoundTrip(setup);

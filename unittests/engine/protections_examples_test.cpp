@@ -6,6 +6,7 @@
 
 #include "kernel/setup_file.h"
 #include "protections_test_setup.h"
+#include "unittests/support/example_setups.h"
 
 // The protection family on the example setups, whose registers were computed
 // from their user values and whose user values were recovered from those
@@ -17,12 +18,11 @@ namespace {
 class ProtectionExample : public ::testing::TestWithParam<const char*> {
  protected:
   void SetUp() override {
-    auto loaded = kernel::LoadSetupFile(std::string(DRIVESETUP_SOURCE_DIR) + "/examples/" + GetParam() + ".json");
-    ASSERT_TRUE(loaded.ok()) << loaded.ErrorText();
-    setup_ = std::move(loaded.setup);
+    setup_ = testsupport::LoadExample(GetParam());
+    ASSERT_TRUE(setup_);
   }
 
-  enginetest::EngineUnitScales scales_;
+  testsupport::ScopedEngineUnitScales scales_;
   std::unique_ptr<CVX_Setup> setup_;
 };
 
@@ -56,10 +56,7 @@ TEST_P(ProtectionExample, SecondRoundTripChangesNothing) {
   EXPECT_EQ(Changes(first, Snapshot(*setup_)), "");
 }
 
-INSTANTIATE_TEST_SUITE_P(Examples, ProtectionExample,
-                         ::testing::Values("two_phase_open_loop", "open_loop_step_loss_encoder",
-                                           "closed_loop_incremental_1000", "closed_loop_ssi_17bit",
-                                           "three_phase_open_loop"));
+INSTANTIATE_TEST_SUITE_P(Examples, ProtectionExample, ::testing::ValuesIn(testsupport::kExampleNames));
 
 }  // namespace
 }  // namespace protectiontest

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "protections_test_setup.h"
+#include "unittests/support/example_setups.h"
 
 namespace protectiontest {
 namespace {
@@ -146,7 +147,7 @@ TEST_F(ProtectionTest, UnusableInputsWriteNothing) {
 }
 
 TEST(ProtectionMissing, AMissingParameterWritesNothing) {
-  enginetest::EngineUnitScales scales;
+  testsupport::ScopedEngineUnitScales scales;
   for (Step step : kComputeSteps) {
     CVX_Setup empty;
     EXPECT_EQ(step(empty), 0);

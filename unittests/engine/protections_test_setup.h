@@ -8,8 +8,9 @@
 #include <utility>
 
 #include "engine/protections.h"
-#include "engine/test_setup.h"
 #include "kernel/setup.h"
+#include "unittests/support/example_setups.h"
+#include "unittests/support/setup_builder.h"
 
 // A closed-loop drive with every protection parameter, for the protection
 // tests: 60 MHz clock, "PWMPER" 1500 and "SLPER" 10 (Ts_S 0.5 ms), a 10 A
@@ -90,12 +91,12 @@ inline void SetInternal(CVX_Setup& setup, std::string_view name, double value) {
 // units. `withLongError` adds "ERRMAXL".
 inline CVX_Setup ProtectedDrive(bool withLongError = true) {
   using kernel::ValueType;
-  using enginetest::AddParameter;
+  using testsupport::AddParameter;
   CVX_Setup setup;
   CVX_DriveIdentity identity;
   identity.adcMaxValue = static_cast<int>(kAdcMax);
   setup.SetIdentity(identity);
-  enginetest::AddParameters(setup, {{"DSP_freq", 60e6}, {"ImaxPS", 10}, {"VdcMaxMeasurable", 100},
+  testsupport::AddParameters(setup, {{"DSP_freq", 60e6}, {"ImaxPS", 10}, {"VdcMaxMeasurable", 100},
                                     {"ADCrange", 3.3}, {"DriveTempOutputAt0oC", 0.5},
                                     {"DriveTempSensorGain", 0.01}, {"StepperControlType", 1},
                                     {"MotorSensorType", 1}, {"LoadSensorType", 0}, {"TransmissionType", 0},
@@ -104,10 +105,10 @@ inline CVX_Setup ProtectedDrive(bool withLongError = true) {
                                     {"Motor_TempSensor_Type", 0}});
   for (auto [name, value] : {std::pair{"PWMPER", 1500.0}, {"CLPER", 2.0}, {"SLPER", 10.0}, {"MECRESL", 4000.0},
                              {"OSR", 0x2400}, {"SCR", 0x4000}})
-    enginetest::AddRegister(setup, name, value);
+    testsupport::AddRegister(setup, name, value);
   for (const char* name : {"T2MAXPROT", "UMAXPROT", "UMINPROT", "II2TPROT_D", "SFI2T_D", "MTSTYPE", "IMAXPROT",
                            "TIMAXPROT", "ERRMAX", "TERRMAX", "SERRMAX", "TSERRMAX", "II2TPROT_M", "SFI2T_M"})
-    enginetest::AddRegister(setup, name, 0);
+    testsupport::AddRegister(setup, name, 0);
   for (const char* name : {"I2TINTLIM_D", "II2TWARLIM_D", "I2TINTLIM_M", "I2TWARLIM_M"})
     AddParameter(setup, name, 0, ValueType::kInt32);
   if (withLongError) AddParameter(setup, "ERRMAXL", 0, ValueType::kInt32);
@@ -132,7 +133,7 @@ inline CVX_Setup ProtectedDrive(bool withLongError = true) {
 // The engine's unit scales and the drive above.
 class ProtectionTest : public ::testing::Test {
  protected:
-  enginetest::EngineUnitScales scales_;
+  testsupport::ScopedEngineUnitScales scales_;
   CVX_Setup setup_ = ProtectedDrive();
 };
 

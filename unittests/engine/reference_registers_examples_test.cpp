@@ -10,6 +10,7 @@
 
 #include "kernel/errors.h"
 #include "reference_registers_test_setup.h"
+#include "unittests/support/example_setups.h"
 
 namespace reftest {
 namespace {
@@ -34,8 +35,8 @@ class ReferenceRegistersExample : public ::testing::TestWithParam<const char*> {
 // values recovered from those registers: the families give back both, and a
 // second round trip changes nothing at all.
 TEST_P(ReferenceRegistersExample, ReproducesTheFileAndSettles) {
-  enginetest::EngineUnitScales scales;
-  const auto setup = LoadExample(GetParam());
+  testsupport::ScopedEngineUnitScales scales;
+  const auto setup = testsupport::LoadExample(GetParam());
   ASSERT_TRUE(setup);
   const auto original = Snapshot(*setup);
   EXPECT_EQ(RunSteps(*setup, kComputeSteps), int(std::size(kComputeSteps)));
@@ -47,14 +48,14 @@ TEST_P(ReferenceRegistersExample, ReproducesTheFileAndSettles) {
   EXPECT_EQ(Snapshot(*setup), first);
 }
 
-INSTANTIATE_TEST_SUITE_P(Examples, ReferenceRegistersExample, ::testing::ValuesIn(kExamples));
+INSTANTIATE_TEST_SUITE_P(Examples, ReferenceRegistersExample, ::testing::ValuesIn(testsupport::kExampleNames));
 
 // Every scale these families divide by or convert through is zero or
 // missing: no step writes anything or reports an error, and only the steps
 // that need no scale succeed (with the values the file already holds).
 TEST(ReferenceRegistersGuards, ZeroScalesWriteNothing) {
-  enginetest::EngineUnitScales scales;
-  const auto setup = LoadExample("two_phase_open_loop");
+  testsupport::ScopedEngineUnitScales scales;
+  const auto setup = testsupport::LoadExample("two_phase_open_loop");
   ASSERT_TRUE(setup);
   SetAdcMax(*setup, 0);
   for (const char* name : {"SLPER", "ImaxPS", "Vdc", "NoMotorSteps", "GEARMASTER", "AnalogueInputsRange"})

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "reference_registers_test_setup.h"
+#include "unittests/support/example_setups.h"
 
 namespace reftest {
 namespace {
@@ -39,7 +40,7 @@ int RecoverRanges(CVX_Setup& setup) {
 }
 
 TEST(AnalogueReference, SpanAboveFullScaleTakesAShiftAndRecoveryGivesItBack) {
-  enginetest::EngineUnitScales scales;
+  testsupport::ScopedEngineUnitScales scales;
   CVX_Setup setup;
   AddAnalogueInput(setup, 0);
   SetAdcMax(setup, 16384);  // 2^15 / ADC = 2: the span of 20000 counts is 40000 on the input
@@ -57,7 +58,7 @@ TEST(AnalogueReference, SpanAboveFullScaleTakesAShiftAndRecoveryGivesItBack) {
 }
 
 TEST(AnalogueReference, ControlModeChoosesTheRangeAndOtherModesSpanNothing) {
-  enginetest::EngineUnitScales scales;
+  testsupport::ScopedEngineUnitScales scales;
   for (int mode : {0, 1, 2}) {
     CVX_Setup setup;
     AddAnalogueInput(setup, mode);
@@ -79,7 +80,7 @@ TEST(AnalogueReference, ControlModeChoosesTheRangeAndOtherModesSpanNothing) {
 // A negative position scale flips the sign of the mantissa; a span beyond
 // full scale takes the same shift either way instead of overflowing.
 TEST(AnalogueReference, NegativePositionScaleFlipsTheMantissaOnly) {
-  enginetest::EngineUnitScales scales;
+  testsupport::ScopedEngineUnitScales scales;
   for (double span : {800.0, 65534.0}) {
     CVX_Setup positive, negative;
     AddAnalogueInput(positive, 0, Loop::kClosed, 1);
@@ -98,7 +99,7 @@ TEST(AnalogueReference, NegativePositionScaleFlipsTheMantissaOnly) {
 }
 
 TEST(AnalogueReference, RecoveryLimitsEachEndByTheOtherAndTheRegisterWidth) {
-  enginetest::EngineUnitScales scales;
+  testsupport::ScopedEngineUnitScales scales;
   CVX_Setup setup;
   AddAnalogueInput(setup, 0);
   // Registers of a range wholly above the one the user values still hold.
@@ -124,7 +125,7 @@ TEST(AnalogueReference, RecoveryLimitsEachEndByTheOtherAndTheRegisterWidth) {
 // a limit that is not a whole count) and inside them, in every mode and on
 // either sign of the position scale: the second trip changes nothing.
 TEST(AnalogueReference, SecondRoundTripChangesNothing) {
-  enginetest::EngineUnitScales scales;
+  testsupport::ScopedEngineUnitScales scales;
   const double fractions[][2] = {{-1, 1}, {-0.99991, 0.73}, {0, 1e-5}, {0.5, 0.5}, {-1, -1}, {0.3, 1}};
   for (int mode : {0, 1, 2})
     for (double ratio : {1.0, -1.0})
@@ -163,7 +164,7 @@ void AddDeadBand(CVX_Setup& setup, double range_V) {
 }
 
 TEST(DeadBand, BipolarInputCountsFromMinusTenVolts) {
-  enginetest::EngineUnitScales scales;
+  testsupport::ScopedEngineUnitScales scales;
   struct Case {
     double range_V, point_V, level;
   };
@@ -179,7 +180,7 @@ TEST(DeadBand, BipolarInputCountsFromMinusTenVolts) {
 }
 
 TEST(DeadBand, WidthIsLimitedByTheRoomAroundThePointUnlessNewDeadBand) {
-  enginetest::EngineUnitScales scales;
+  testsupport::ScopedEngineUnitScales scales;
   for (bool newDeadBand : {false, true}) {
     CVX_Setup setup;
     AddDeadBand(setup, 20);
@@ -196,7 +197,7 @@ TEST(DeadBand, WidthIsLimitedByTheRoomAroundThePointUnlessNewDeadBand) {
 }
 
 TEST(ExternalReferenceLimits, SpeedAndAccelerationCountInTheScalesMagnitude) {
-  enginetest::EngineUnitScales scales;
+  testsupport::ScopedEngineUnitScales scales;
   for (double ratio : {1.0, -1.0}) {
     CVX_Setup setup;
     AddTiming(setup);
@@ -220,7 +221,7 @@ TEST(ExternalReferenceLimits, SpeedAndAccelerationCountInTheScalesMagnitude) {
 
 TEST(ExternalReferenceLimits, GearRatioOfSlaveToMaster) {
   CVX_Setup setup;
-  enginetest::AddParameters(setup, {{"GEARSLAVE", 3}, {"GEARMASTER", -2}, {"GEAR", 7}});
+  testsupport::AddParameters(setup, {{"GEARSLAVE", 3}, {"GEARMASTER", -2}, {"GEAR", 7}});
   EXPECT_EQ(ComputeGEAR(setup), 1);
   EXPECT_EQ(Internal(setup, "GEAR"), -1.5);
   setup.FindParameter("GEARMASTER")->InitInternal(0);

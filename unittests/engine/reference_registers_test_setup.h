@@ -7,9 +7,9 @@
 #include "engine/io_registers.h"
 #include "engine/limit_registers.h"
 #include "engine/reference_registers.h"
-#include "engine/test_setup.h"
 #include "kernel/setup.h"
 #include "kernel/setup_file.h"
+#include "unittests/support/setup_builder.h"
 
 // Shared by the tests of the reference, limit and I/O register families:
 // their steps in sequence order, snapshots to compare round trips, and
@@ -107,15 +107,6 @@ inline std::map<std::string, Stored> Snapshot(const CVX_Setup& setup) {
   return values;
 }
 
-inline const char* const kExamples[] = {"two_phase_open_loop", "open_loop_step_loss_encoder",
-                                        "closed_loop_incremental_1000", "closed_loop_ssi_17bit",
-                                        "three_phase_open_loop"};
-
-inline std::unique_ptr<CVX_Setup> LoadExample(const std::string& name) {
-  auto loaded = kernel::LoadSetupFile(std::string(DRIVESETUP_SOURCE_DIR) + "/examples/" + name + ".json");
-  return std::move(loaded.setup);
-}
-
 // The converter's full scale of the example drives.
 inline constexpr int kAdcMax = 65472;
 
@@ -127,14 +118,14 @@ inline void SetAdcMax(CVX_Setup& setup, int counts = kAdcMax) {
 
 using kernel::ValueType;
 
-inline double Base(CVX_Setup& setup, std::string_view name) { return setup.GetParameterValueInBaseUnit(name); }
-inline double Internal(CVX_Setup& setup, std::string_view name) { return setup.GetParameterValueInInternalUnit(name); }
+using testsupport::Base;
+using testsupport::Internal;
 inline CVX_Parameter* AddUser(CVX_Setup& setup, std::string_view name, double internal, std::string_view unit = {}) {
-  return enginetest::AddParameter(setup, name, internal, ValueType::kDouble, unit);
+  return testsupport::AddParameter(setup, name, internal, ValueType::kDouble, unit);
 }
 inline CVX_Parameter* AddRegister(CVX_Setup& setup, std::string_view name, double value = 0,
                                   ValueType type = ValueType::kUInt16) {
-  return enginetest::AddParameter(setup, name, value, type);
+  return testsupport::AddParameter(setup, name, value, type);
 }
 
 // The default example's timing: 20 kHz PWM at 60 MHz, slow loop every 16
@@ -146,8 +137,8 @@ inline void AddTiming(CVX_Setup& setup, double slper = 16) {
   AddRegister(setup, "PWMPER", 1500);
   AddRegister(setup, "CLPER", 2);
   AddRegister(setup, "SLPER", slper);
-  enginetest::AddParameter(setup, "DSP_freq", 60e6, ValueType::kConstant);
-  enginetest::AddParameter(setup, "ImaxPS", 10, ValueType::kConstant);
+  testsupport::AddParameter(setup, "DSP_freq", 60e6, ValueType::kConstant);
+  testsupport::AddParameter(setup, "ImaxPS", 10, ValueType::kConstant);
 }
 
 // Open loop: 256 microsteps of 200 steps per motor turn (8148.7 per rad).
@@ -156,7 +147,7 @@ inline void AddTiming(CVX_Setup& setup, double slper = 16) {
 enum class Loop { kOpen, kClosed };
 
 inline void AddPositionScale(CVX_Setup& setup, Loop loop, double ratio = 1) {
-  enginetest::AddParameters(setup, {{"StepperControlType", loop == Loop::kOpen ? 0.0 : 1.0},
+  testsupport::AddParameters(setup, {{"StepperControlType", loop == Loop::kOpen ? 0.0 : 1.0},
                                     {"MotorSensorType", loop == Loop::kOpen ? 0.0 : 1.0},
                                     {"LoadSensorType", 0},
                                     {"NoMicroStepsPerStep", 256},

@@ -11,11 +11,10 @@
 #include "kernel/errors.h"
 #include "kernel/setup_file.h"
 #include "kernel/value_type.h"
+#include "unittests/support/example_setups.h"
+#include "unittests/support/kernel_errors.h"
 
 namespace {
-
-const char* const kExamples[] = {"two_phase_open_loop", "open_loop_step_loss_encoder", "closed_loop_incremental_1000",
-                                 "closed_loop_ssi_17bit", "three_phase_open_loop"};
 
 constexpr int kFillsPerExample = 40;
 
@@ -43,23 +42,16 @@ std::vector<std::string> NonFinite(const CVX_Setup& setup) {
 
 class RandomUserValues : public ::testing::TestWithParam<const char*> {
  protected:
-  void SetUp() override {
-    kernel::SetUnitScaleFunctions(&engine::ScaleFactor, &engine::ScaleOffset);
-    savedSink = kernel::SetErrorSink([](const std::string&) {});
-  }
-  void TearDown() override {
-    kernel::SetErrorSink(std::move(savedSink));
-    kernel::SetUnitScaleFunctions(nullptr, nullptr);
-  }
-  kernel::ErrorSink savedSink;
+  testsupport::ScopedEngineUnitScales scales;
+  const testsupport::ErrorCapture quiet;  // random values make the kernel complain
 };
 
 TEST_P(RandomUserValues, NothingCrashesAndEveryValueStaysFinite) {
-  auto loaded = kernel::LoadSetupFile(std::string(DRIVESETUP_SOURCE_DIR) + "/examples/" + GetParam() + ".json");
-  ASSERT_TRUE(loaded.ok()) << loaded.ErrorText();
+  const std::unique_ptr<CVX_Setup> example = testsupport::LoadExample(GetParam());
+  ASSERT_TRUE(example);
   std::mt19937 random(20261208);
   for (int fill = 0; fill < kFillsPerExample; ++fill) {
-    CVX_Setup setup = *loaded.setup;
+    CVX_Setup setup = *example;
     FillUserValues(setup, random);
     engine::ComputeAllOptions(setup);
     engine::ComputeRegisterParameters(setup);
@@ -75,6 +67,6 @@ TEST_P(RandomUserValues, NothingCrashesAndEveryValueStaysFinite) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Examples, RandomUserValues, ::testing::ValuesIn(kExamples));
+INSTANTIATE_TEST_SUITE_P(Examples, RandomUserValues, ::testing::ValuesIn(testsupport::kExampleNames));
 
 }  // namespace

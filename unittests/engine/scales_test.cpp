@@ -3,16 +3,16 @@
 #include <cmath>
 #include <gtest/gtest.h>
 
-#include "engine/test_setup.h"
+#include "unittests/support/setup_builder.h"
 
 namespace engine {
 namespace {
 
+using testsupport::SetInternal;
+
 constexpr double kTwoPi = 6.283185307179586;
 // 2 * 16 * 1500 / 60 MHz.
 constexpr double kTs = 0.8e-3;
-
-void Set(CVX_Setup& setup, const char* name, double value) { setup.FindParameter(name)->InitInternal(value); }
 
 // Open loop, 200 steps of 256 microsteps, ratio 1, no sensors; every sensor
 // parameter present so that any type can be switched on.
@@ -21,7 +21,7 @@ CVX_Setup StepperSetup() {
   CVX_DriveIdentity identity;
   identity.adcMaxValue = 65472;
   setup.SetIdentity(identity);
-  enginetest::AddParameters(setup, {{"StepperControlType", 0},  {"MotorSensorType", 0},
+  testsupport::AddParameters(setup, {{"StepperControlType", 0},  {"MotorSensorType", 0},
                                     {"LoadSensorType", 0},      {"TransmissionType", 0},
                                     {"NoMotorSteps", 200},      {"NoMicroStepsPerStep", 256},
                                     {"Motor_transmission", 1},  {"Load_transmission", 1},
@@ -33,7 +33,7 @@ CVX_Setup StepperSetup() {
                                     {"SSI_Resolution_LD", 5e-6}});
   for (auto [name, value] : {std::pair{"PWMPER", 1500.0}, {"CLPER", 2.0}, {"SLPER", 16.0}, {"OSR", 0.0},
                              {"SCR", 0x4000}, {"MECRESL", 4003.0}})
-    enginetest::AddRegister(setup, name, value);
+    testsupport::AddRegister(setup, name, value);
   return setup;
 }
 
@@ -52,10 +52,10 @@ double LoadCounts(int type, bool linear) {
 TEST(PositionScale, OpenLoopCountsMicrostepsPerLoadRadian) {
   CVX_Setup setup = StepperSetup();
   EXPECT_NEAR(*PositionScale(setup), 8148.73, 0.005);
-  Set(setup, "Motor_transmission", -3);
+  SetInternal(setup, "Motor_transmission", -3);
   EXPECT_NEAR(*PositionScale(setup), -3 * 51200 / kTwoPi, 1e-9);
   // Without the load-sensor bit of "OSR" a load sensor does not change it.
-  Set(setup, "LoadSensorType", 1);
+  SetInternal(setup, "LoadSensorType", 1);
   EXPECT_NEAR(*PositionScale(setup), -3 * 51200 / kTwoPi, 1e-9);
 }
 
@@ -64,33 +64,33 @@ TEST(PositionScale, LoadSensorCountsWithoutTheRatio) {
     for (int type = 1; type <= 4; ++type)
       for (int linear = 0; linear <= 1; ++linear) {
         CVX_Setup setup = StepperSetup();
-        Set(setup, "StepperControlType", open ? 0 : 1);
-        Set(setup, "OSR", 0x1000);
-        Set(setup, "LoadSensorType", type);
-        Set(setup, "TransmissionType", linear);
-        Set(setup, "Motor_transmission", 7);
+        SetInternal(setup, "StepperControlType", open ? 0 : 1);
+        SetInternal(setup, "OSR", 0x1000);
+        SetInternal(setup, "LoadSensorType", type);
+        SetInternal(setup, "TransmissionType", linear);
+        SetInternal(setup, "Motor_transmission", 7);
         const auto p = PositionScale(setup);
         ASSERT_TRUE(p) << open << type << linear;
         EXPECT_NEAR(*p, LoadCounts(type, linear), 1e-9 * *p) << open << type << linear;
       }
   CVX_Setup setup = StepperSetup();
-  Set(setup, "StepperControlType", 1);
-  Set(setup, "LoadSensorType", 5);
+  SetInternal(setup, "StepperControlType", 1);
+  SetInternal(setup, "LoadSensorType", 5);
   EXPECT_EQ(PositionScale(setup), 1.0);
 }
 
 TEST(PositionScale, ClosedLoopMotorSensorTimesRatio) {
   CVX_Setup setup = StepperSetup();
-  Set(setup, "StepperControlType", 1);
-  Set(setup, "Motor_transmission", 2);
+  SetInternal(setup, "StepperControlType", 1);
+  SetInternal(setup, "Motor_transmission", 2);
   // "MECRESL" 4003 holds 1000 whole lines.
   const double expected[] = {0, 4000 / kTwoPi * 2, 4000 * 8 / kTwoPi * 2, 131072 / kTwoPi * 2, 131072 / kTwoPi * 2};
   for (int type = 1; type <= 4; ++type) {
-    Set(setup, "MotorSensorType", type);
+    SetInternal(setup, "MotorSensorType", type);
     EXPECT_NEAR(*PositionScale(setup), expected[type], 1e-9 * expected[type]) << type;
   }
   for (int type : {0, 5}) {
-    Set(setup, "MotorSensorType", type);
+    SetInternal(setup, "MotorSensorType", type);
     EXPECT_FALSE(PositionScale(setup)) << "no meaningful scale for motor sensor " << type;
   }
 }
@@ -104,11 +104,11 @@ TEST(MotionScales, PowersOfTheSlowPeriodTimesThePositionScale) {
       for (int load = 0; load <= 4; ++load)
         for (int linear = 0; linear <= 1; ++linear) {
           CVX_Setup setup = StepperSetup();
-          Set(setup, "StepperControlType", open ? 0 : 1);
-          Set(setup, "MotorSensorType", motor);
-          Set(setup, "LoadSensorType", load);
-          Set(setup, "OSR", load ? 0x1000 : 0);
-          Set(setup, "TransmissionType", linear);
+          SetInternal(setup, "StepperControlType", open ? 0 : 1);
+          SetInternal(setup, "MotorSensorType", motor);
+          SetInternal(setup, "LoadSensorType", load);
+          SetInternal(setup, "OSR", load ? 0x1000 : 0);
+          SetInternal(setup, "TransmissionType", linear);
           const auto p = PositionScale(setup);
           if (!p) continue;
           const auto where = ::testing::Message() << open << motor << load << linear;
@@ -124,28 +124,28 @@ TEST(MotionScales, PowersOfTheSlowPeriodTimesThePositionScale) {
 TEST(MotorAndLoadScales, EachSideCountsWhereItsSensorIs) {
   CVX_Setup setup = StepperSetup();
   const double steps = 51200 / kTwoPi * 3;
-  Set(setup, "Motor_transmission", 3);
+  SetInternal(setup, "Motor_transmission", 3);
   // Open loop without sensors: both sides count microsteps through the ratio.
   EXPECT_NEAR(*MotorPositionScale(setup), steps, 1e-9);
   EXPECT_NEAR(*LoadPositionScale(setup), steps, 1e-9);
   // Step-loss detection on the motor: its encoder, without the ratio.
-  Set(setup, "MotorSensorType", 1);
+  SetInternal(setup, "MotorSensorType", 1);
   EXPECT_NEAR(*MotorPositionScale(setup), 4000 / kTwoPi, 1e-9);
   EXPECT_NEAR(*LoadPositionScale(setup), steps, 1e-9);
   // Only a load sensor: the motor still counts microsteps.
-  Set(setup, "MotorSensorType", 0);
-  Set(setup, "LoadSensorType", 3);
+  SetInternal(setup, "MotorSensorType", 0);
+  SetInternal(setup, "LoadSensorType", 3);
   EXPECT_NEAR(*MotorPositionScale(setup), steps, 1e-9);
   EXPECT_NEAR(*LoadPositionScale(setup), 8192 / kTwoPi, 1e-9);
   // Closed loop on the load sensor alone: both sides are that sensor.
-  Set(setup, "StepperControlType", 1);
+  SetInternal(setup, "StepperControlType", 1);
   EXPECT_EQ(MotorPositionScale(setup), PositionScale(setup));
   EXPECT_EQ(LoadPositionScale(setup), PositionScale(setup));
   // Closed loop on the motor sensor: the load sees it through the ratio.
-  Set(setup, "LoadSensorType", 0);
-  Set(setup, "MotorSensorType", 5);
+  SetInternal(setup, "LoadSensorType", 0);
+  SetInternal(setup, "MotorSensorType", 5);
   EXPECT_EQ(MotorPositionScale(setup), 1.0);
-  Set(setup, "MotorSensorType", 2);
+  SetInternal(setup, "MotorSensorType", 2);
   EXPECT_NEAR(*MotorPositionScale(setup), 4000 * 8 / kTwoPi, 1e-9);
   EXPECT_NEAR(*LoadPositionScale(setup), 4000 * 8 / kTwoPi * 3, 1e-9);
   EXPECT_NEAR(*MotorSpeedScale(setup), *MotorPositionScale(setup) * kTs, 1e-12);
@@ -154,11 +154,11 @@ TEST(MotorAndLoadScales, EachSideCountsWhereItsSensorIs) {
 
 TEST(StepScales, MicrostepsPerSampleInOpenLoopOnly) {
   CVX_Setup setup = StepperSetup();
-  Set(setup, "Motor_transmission", -2);
+  SetInternal(setup, "Motor_transmission", -2);
   EXPECT_NEAR(*StepSpeedScale(setup), 51200 * kTs / kTwoPi, 1e-12);
   EXPECT_NEAR(*StepRateFactor(setup), 51200 * kTs / kTwoPi * 2, 1e-12);
   EXPECT_NEAR(*StepAccelerationScale(setup), 51200 * kTs * kTs / kTwoPi * -2, 1e-15);
-  Set(setup, "StepperControlType", 1);
+  SetInternal(setup, "StepperControlType", 1);
   EXPECT_EQ(StepSpeedScale(setup), 1.0);
   EXPECT_NEAR(*StepAccelerationScale(setup), 51200 * kTs * kTs / kTwoPi * -2, 1e-15);
 }
@@ -168,7 +168,7 @@ TEST(SupplyScales, CountsPerAmpereAndVolt) {
   EXPECT_DOUBLE_EQ(*CurrentScale(setup), 65472.0 / 20);
   EXPECT_DOUBLE_EQ(*VoltageScale(setup), 654.72);
   EXPECT_DOUBLE_EQ(*MotorVoltageScale(setup), 32767.0 / 48);
-  Set(setup, "SCR", 0x5000);
+  SetInternal(setup, "SCR", 0x5000);
   EXPECT_DOUBLE_EQ(*MotorVoltageScale(setup), 65534.0 / (1.1 * 48));
 }
 
@@ -180,7 +180,7 @@ TEST(ScaleGuards, ZeroOrMissingInputGivesNoScale) {
   for (const Case& c : {Case{"ImaxPS", 0}, Case{"VdcMaxMeasurable", 0}, Case{"Vdc", 0}, Case{"NoMotorSteps", 0},
                         Case{"Load_transmission", 0}, Case{"PWMPER", 0}, Case{"DSP_freq", 0}}) {
     CVX_Setup setup = StepperSetup();
-    Set(setup, c.name, c.value);
+    SetInternal(setup, c.name, c.value);
     for (auto scale : {CurrentScale(setup), VoltageScale(setup), MotorVoltageScale(setup), PositionScale(setup),
                        SpeedScale(setup), AccelerationScale(setup), JerkScale(setup), StepSpeedScale(setup),
                        StepAccelerationScale(setup), MotorSpeedScale(setup), LoadSpeedScale(setup)})
@@ -189,9 +189,9 @@ TEST(ScaleGuards, ZeroOrMissingInputGivesNoScale) {
       }
   }
   CVX_Setup setup = StepperSetup();
-  Set(setup, "ImaxPS", 0);
+  SetInternal(setup, "ImaxPS", 0);
   EXPECT_FALSE(CurrentScale(setup));
-  Set(setup, "PWMPER", 0);
+  SetInternal(setup, "PWMPER", 0);
   EXPECT_TRUE(PositionScale(setup));
   EXPECT_FALSE(SpeedScale(setup));
 

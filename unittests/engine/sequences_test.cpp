@@ -9,52 +9,49 @@
 #include "kernel/errors.h"
 #include "kernel/probe.h"
 #include "kernel/setup.h"
+#include "unittests/support/kernel_errors.h"
+#include "unittests/support/setup_builder.h"
 
 namespace engine {
 namespace {
 
 using kernel::ValueType;
 
-CVX_Parameter* Add(CVX_Setup& setup, std::string_view name, double value = 0, ValueType type = ValueType::kDouble) {
-  CVX_Parameter* p = setup.AddParameter(name);
-  p->InitType(type);
-  p->InitInternal(value);
-  return p;
-}
+using testsupport::AddParameter;
+using testsupport::Base;
 
+// The registers of this drive are signed 16-bit words.
 CVX_Parameter* AddRegister(CVX_Setup& setup, std::string_view name, double value = 0) {
-  return Add(setup, name, value, ValueType::kInt16);
+  return testsupport::AddRegister(setup, name, value, ValueType::kInt16);
 }
-
-double Value(CVX_Setup& setup, std::string_view name) { return setup.GetParameterValueInBaseUnit(name); }
 
 // A complete drive for the register families that exist: timing (100 us
 // fast, 0.8 ms slow loop), every gain, the filters with the analogue input,
 // and the step scale.
 void BuildDrive(CVX_Setup& setup) {
-  Add(setup, "DSP_freq", 60e6, ValueType::kConstant);
+  AddParameter(setup, "DSP_freq", 60e6, ValueType::kConstant);
   AddRegister(setup, "PWMPER", 1500);
   AddRegister(setup, "CLPER", 2);
   AddRegister(setup, "SLPER", 16);
   double gain = 0.3;
   for (const ScaledGainRow& row : kScaledGains) {
-    Add(setup, row.user, gain *= 2.9);  // 0.87 up to 12616
+    AddParameter(setup, row.user, gain *= 2.9);  // 0.87 up to 12616
     AddRegister(setup, row.mantissa);
     AddRegister(setup, row.shift);
   }
-  Add(setup, "KFFA_scl", 5000);
+  AddParameter(setup, "KFFA_scl", 5000);
   for (const char* name : {"SFTAFFW", "SFTKFF", "KFFA", "KDFP", "KFFL", "T1MAXPROT", "FILTERQ", "FILTER1", "SCL2H",
                            "SFTSCL1"})
     AddRegister(setup, name);
-  Add(setup, "SCL2L", 0, ValueType::kUInt16);
-  Add(setup, "filter_D", 0.3);
-  Add(setup, "isUseFilterOnCrtCtrlOutput", 1);
-  Add(setup, "FilterOnCurrentControllerOutput", 1234);
-  Add(setup, "UseFilter", 1);
-  Add(setup, "filter", 77);
+  AddParameter(setup, "SCL2L", 0, ValueType::kUInt16);
+  AddParameter(setup, "filter_D", 0.3);
+  AddParameter(setup, "isUseFilterOnCrtCtrlOutput", 1);
+  AddParameter(setup, "FilterOnCurrentControllerOutput", 1234);
+  AddParameter(setup, "UseFilter", 1);
+  AddParameter(setup, "filter", 77);
   setup.AddVariable("CADIN", 1);
   AddRegister(setup, "CADIN");
-  Add(setup, "NoMicroStepsPerStep", 256);
+  AddParameter(setup, "NoMicroStepsPerStep", 256);
 }
 
 std::vector<std::pair<std::string, double>> Registers(CVX_Setup& setup) {
@@ -70,17 +67,17 @@ TEST(RegisterRoundTrip, RecoveredValuesComputeTheSameRegisters) {
   BuildDrive(setup);
   ComputeRegisterParameters(setup);
   const auto computed = Registers(setup);
-  EXPECT_EQ(Value(setup, "KFFL"), 32767);
-  EXPECT_EQ(Value(setup, "T1MAXPROT"), 32767);
-  EXPECT_EQ(Value(setup, "SCL2H"), 375);
-  EXPECT_EQ(Value(setup, "SFTSCL1"), 2);
-  EXPECT_NE(Value(setup, "FILTER1"), 0);
+  EXPECT_EQ(Base(setup, "KFFL"), 32767);
+  EXPECT_EQ(Base(setup, "T1MAXPROT"), 32767);
+  EXPECT_EQ(Base(setup, "SCL2H"), 375);
+  EXPECT_EQ(Base(setup, "SFTSCL1"), 2);
+  EXPECT_NE(Base(setup, "FILTER1"), 0);
 
   RecoverUserParameters(setup);
-  EXPECT_NEAR(Value(setup, "Kp_C_scl"), 0.87, 0.5 / 32767);
-  EXPECT_NE(Value(setup, "Kp_C_scl"), 0.87);  // quantised
+  EXPECT_NEAR(Base(setup, "Kp_C_scl"), 0.87, 0.5 / 32767);
+  EXPECT_NE(Base(setup, "Kp_C_scl"), 0.87);  // quantised
   EXPECT_EQ(setup.FindParameter("Kp_C_scl")->GetMaximum(), 16384);
-  EXPECT_EQ(Value(setup, "isUseFilterOnCrtCtrlOutput"), 1);
+  EXPECT_EQ(Base(setup, "isUseFilterOnCrtCtrlOutput"), 1);
 
   ComputeRegisterParameters(setup);
   EXPECT_EQ(Registers(setup), computed);
@@ -94,7 +91,7 @@ TEST(RegisterRoundTrip, ProbesKeepFeaturesTheFirmwareLacksUntouched) {
   for (const CVX_Parameter* p : setup.GetParameters()) {
     const std::string& name = p->GetName();
     if (name == "KPTHT" || name == "KFFS") continue;
-    Add(lacking, name, p->GetValueInInternalUnit(), p->GetValueType());
+    AddParameter(lacking, name, p->GetValueInInternalUnit(), p->GetValueType());
   }
   for (const char* name : {"SFTKPTHT", "KITHT", "SFTKITHT", "SFTSFFW", "FILTER1"})
     lacking.SetParameterValueInBaseUnit(name, 77);
@@ -104,20 +101,20 @@ TEST(RegisterRoundTrip, ProbesKeepFeaturesTheFirmwareLacksUntouched) {
   ComputeRegisterParameters(lacking);
   RecoverUserParameters(lacking);
   UpdateParameterLimits(lacking);
-  for (const char* name : {"SFTKPTHT", "KITHT", "SFTKITHT", "SFTSFFW", "FILTER1"}) EXPECT_EQ(Value(lacking, name), 77) << name;
+  for (const char* name : {"SFTKPTHT", "KITHT", "SFTKITHT", "SFTSFFW", "FILTER1"}) EXPECT_EQ(Base(lacking, name), 77) << name;
   for (const char* name : {"Kp_T_scl", "Ki_T_scl", "KFFS_scl", "filter", "UseFilter"}) {
-    EXPECT_EQ(Value(lacking, name), 0.77) << name;
+    EXPECT_EQ(Base(lacking, name), 0.77) << name;
     EXPECT_FALSE(lacking.FindParameter(name)->HasMaximum()) << name;
   }
-  EXPECT_NE(Value(lacking, "KPI"), 0);  // the rest ran
+  EXPECT_NE(Base(lacking, "KPI"), 0);  // the rest ran
 }
 
 TEST(UserValueRecovery, TestStartCurrentIsAlwaysHalfOfItsRange) {
   CVX_Setup setup;
-  CVX_Parameter* start = Add(setup, "TestStartCurrent", 80);
+  CVX_Parameter* start = AddParameter(setup, "TestStartCurrent", 80);
   start->InitLimits(60, 90);
-  Add(setup, "In", 2);
-  Add(setup, "ImaxM", 8);
+  AddParameter(setup, "In", 2);
+  AddParameter(setup, "ImaxM", 8);
   RecoverUserParameters(setup);
   EXPECT_EQ(start->GetValueInBaseUnit(), 50);
   EXPECT_EQ(start->GetMinimum(), 0);
@@ -129,8 +126,7 @@ TEST(UserValueRecovery, TestStartCurrentIsAlwaysHalfOfItsRange) {
 }
 
 TEST(Sequences, AnEmptySetupShowsNoMessage) {
-  std::vector<std::string> shown;
-  const kernel::ErrorSink previous = kernel::SetErrorSink([&](const std::string& text) { shown.push_back(text); });
+  const testsupport::ErrorCapture shown;
   CVX_Setup setup;
   ComputeRegisterParameters(setup);
   RecoverUserParameters(setup);
@@ -138,20 +134,19 @@ TEST(Sequences, AnEmptySetupShowsNoMessage) {
   EXPECT_FALSE(UpdateFeedbackOptions(setup));
   UpdateLoadUnits(setup);
   EXPECT_FALSE(UpdateStepUnits(setup));
-  kernel::SetErrorSink(previous);
-  EXPECT_TRUE(shown.empty()) << shown.front();
+  EXPECT_TRUE(shown.errors.empty()) << shown.errors.front();
   EXPECT_EQ(setup.GetParametersCount(), 0);
   EXPECT_TRUE(setup.GetOptions().empty());
 }
 
 TEST(LimitsUpdate, OptionsAndCapabilitiesGateTheirLimits) {
   auto build = [](CVX_Setup& setup) {
-    Add(setup, "NoMicroStepsPerStep", 256);
-    Add(setup, "MAX_CURRENT");
-    Add(setup, "In", 2);
-    Add(setup, "InPS", 3);
-    Add(setup, "SSI_No_Bits_Revolution", 12);
-    Add(setup, "SSI_Offset");
+    AddParameter(setup, "NoMicroStepsPerStep", 256);
+    AddParameter(setup, "MAX_CURRENT");
+    AddParameter(setup, "In", 2);
+    AddParameter(setup, "InPS", 3);
+    AddParameter(setup, "SSI_No_Bits_Revolution", 12);
+    AddParameter(setup, "SSI_Offset");
   };
   CVX_Setup plain;
   build(plain);
@@ -192,11 +187,11 @@ TEST(CapabilityProbes, TrueOnlyWhenTheFirmwareHasEveryPart) {
     for (size_t left_out = 0; left_out < p.parts.size(); ++left_out) {
       CVX_Setup setup;
       for (size_t i = 0; i < p.parts.size(); ++i)
-        if (i != left_out) Add(setup, p.parts[i]);
+        if (i != left_out) AddParameter(setup, p.parts[i]);
       EXPECT_FALSE(p.probe(setup)) << p.parts[0] << " without " << p.parts[left_out];
     }
     CVX_Setup setup;
-    for (const char* part : p.parts) Add(setup, part);
+    for (const char* part : p.parts) AddParameter(setup, part);
     EXPECT_TRUE(p.probe(setup)) << p.parts[0];
   }
 

@@ -72,7 +72,7 @@ TEST(SerialClockFloor, UnreachableWhenFixedPartsFillThePeriod) {
   EXPECT_FALSE(engine::MinimumSerialClock(setup)->reachable);
   // Exactly zero time left: period 2 s, clock tick 1 s, 0.5 + 0.25 + 0.25 s.
   CVX_Setup exact;
-  enginetest::AddParameters(exact, {{"DSP_freq", 1}, {"PWMPER", 1}, {"CLPER", 1}, {"AEI_ReadTime1Mhz", 1},
+  testsupport::AddParameters(exact, {{"DSP_freq", 1}, {"PWMPER", 1}, {"CLPER", 1}, {"AEI_ReadTime1Mhz", 1},
                                     {"AEI_TransferTime", 0.5}, {"AEI_GuardTime", 0.25}, {"AEI_ComputeTime", 0.25}});
   const auto floor = engine::MinimumSerialClock(exact);
   ASSERT_TRUE(floor);
@@ -83,9 +83,9 @@ TEST(SerialClockFloor, UnreachableWhenFixedPartsFillThePeriod) {
 TEST(SerialClockFloor, SourceFallsBackToSixtyMegahertz) {
   CVX_Setup setup;
   EXPECT_EQ(engine::SerialClockSource(setup), 60e6);
-  enginetest::AddParameter(setup, "DSP_freq", 40e6);
+  testsupport::AddParameter(setup, "DSP_freq", 40e6);
   EXPECT_EQ(engine::SerialClockSource(setup), 40e6);
-  enginetest::AddParameter(setup, "DSP2_freq", 48e6);
+  testsupport::AddParameter(setup, "DSP2_freq", 48e6);
   EXPECT_EQ(engine::SerialClockSource(setup), 48e6);
   Set(setup, "DSP2_freq", 0);
   EXPECT_FALSE(engine::SerialClockSource(setup));
@@ -98,7 +98,7 @@ TEST(SerialBitRate, DividesTheSourceClock) {
   ComputeReadOut(setup);
   EXPECT_EQ(Value(setup, "SSIBR"), 29);
   EXPECT_EQ(Value(setup, "SPICLKMODE"), 1);
-  enginetest::AddParameter(setup, "DSP2_freq", 48e6);
+  testsupport::AddParameter(setup, "DSP2_freq", 48e6);
   engine::ComputeSSIBR(setup);
   EXPECT_EQ(Value(setup, "SSIBR"), 23);
 }
@@ -209,7 +209,7 @@ TEST(SerialBitRate, ListedRateBelowTheFloorIsRaised) {
 
 TEST(SerialBitRate, UnequalListsChangeNothing) {
   CVX_Setup setup = fbtest::MakeFeedbackSetup();
-  enginetest::AddParameter(setup, "SSI_freq", 1000, kernel::ValueType::kUInt16, "Hz");
+  testsupport::AddParameter(setup, "SSI_freq", 1000, kernel::ValueType::kUInt16, "Hz");
   CVX_DriveCapabilities caps = setup.GetCapabilities();
   caps.ssiFrequencies.codes.pop_back();
   setup.SetCapabilities(caps);
@@ -225,7 +225,7 @@ TEST(SerialBitRate, UnequalListsChangeNothing) {
 TEST(SerialBitRate, OneWordParameterIsWidened) {
   CVX_Setup setup = fbtest::MakeFeedbackSetup();
   // Named with the other letter case: the kernel ignores it.
-  enginetest::AddParameter(setup, "SSI_Freq", 1000, kernel::ValueType::kUInt16, "Hz");
+  testsupport::AddParameter(setup, "SSI_Freq", 1000, kernel::ValueType::kUInt16, "Hz");
   Set(setup, "SSIBR", 29);
   ASSERT_EQ(engine::RecoverSSI_freq(setup), 1);
   EXPECT_EQ(setup.FindParameter("SSI_freq")->GetType(), 4);

@@ -107,8 +107,8 @@ TEST(SerialFrame, OtherSensorKeepsItsSettings) {
 
 TEST(SerialFrame, MissingLoadSensorTypeWritesNothing) {
   CVX_Setup setup;
-  enginetest::AddParameters(setup, {{"SSI_No_Bits_Revolution", 17}});
-  enginetest::AddRegister(setup, "SSIREV", 3);
+  testsupport::AddParameters(setup, {{"SSI_No_Bits_Revolution", 17}});
+  testsupport::AddRegister(setup, "SSIREV", 3);
   EXPECT_EQ(engine::ComputeSSIREV(setup), 0);
   EXPECT_EQ(Value(setup, "SSIREV"), 3);
 }

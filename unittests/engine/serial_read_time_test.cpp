@@ -94,7 +94,7 @@ TEST(SerialReadTime, NoRateFitsThenOnlyTheMessage) {
 
 TEST(SerialReadTime, WidensAOneWordFrequency) {
   CVX_Setup setup = fbtest::MakeFeedbackSetup();
-  enginetest::AddParameter(setup, "SSI_Freq", 1000, kernel::ValueType::kUInt16, "Hz");
+  testsupport::AddParameter(setup, "SSI_Freq", 1000, kernel::ValueType::kUInt16, "Hz");
   ASSERT_TRUE(engine::CheckSerialEncoderReadTime(setup));
   EXPECT_EQ(setup.FindParameter("SSI_freq")->GetType(), 4);
   EXPECT_EQ(Value(setup, "SSIBR"), 119);  // 500 kHz, not the 65535 Hz a word holds

@@ -7,6 +7,7 @@
 
 #include "kernel/errors.h"
 #include "kernel/setup.h"
+#include "unittests/support/kernel_errors.h"
 
 namespace engine {
 namespace {
@@ -53,8 +54,7 @@ TEST(StepUnits, ClosedLoopRemovesThemAgain) {
 }
 
 TEST(StepUnits, RefusedChangesReportFalseWithoutAMessage) {
-  std::vector<std::string> shown;
-  const kernel::ErrorSink previous = kernel::SetErrorSink([&](const std::string& text) { shown.push_back(text); });
+  const testsupport::ErrorCapture shown;
 
   CVX_Setup zeroLoad;  // an infinite factor is refused at the first merge
   Build(zeroLoad, 0, 0);
@@ -76,8 +76,7 @@ TEST(StepUnits, RefusedChangesReportFalseWithoutAMessage) {
   EXPECT_FALSE(UpdateStepUnits(withoutSteps));
   EXPECT_EQ(withoutSteps.FindUnit("steps"), nullptr);
 
-  kernel::SetErrorSink(previous);
-  EXPECT_TRUE(shown.empty()) << shown.front();
+  EXPECT_TRUE(shown.errors.empty()) << shown.errors.front();
 }
 
 }  // namespace

@@ -5,8 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "engine/test_setup.h"
-#include "kernel/error_capture.h"
+#include "unittests/support/example_setups.h"
+#include "unittests/support/kernel_errors.h"
+#include "unittests/support/setup_builder.h"
 
 namespace engine {
 namespace {
@@ -34,18 +35,18 @@ CVX_Setup ScaleSetup(int controlType) {
   CVX_DriveIdentity identity;
   identity.adcMaxValue = static_cast<int>(kAdc);
   setup.SetIdentity(identity);
-  enginetest::AddParameters(
+  testsupport::AddParameters(
       setup, {{"StepperControlType", static_cast<double>(controlType)}, {"MotorSensorType", 1},
               {"LoadSensorType", controlType ? 0 : 1}, {"TransmissionType", 0}, {"NoMotorSteps", 200},
               {"NoMicroStepsPerStep", 256}, {"Motor_transmission", -2}, {"Load_transmission", 1},
               {"No_encoder_lines_LD", 250}, {"ImaxPS", 10}, {"VdcMaxMeasurable", 100}, {"Vdc", 48},
               {"AnalogueInputsRange", 10}, {"ADCrange", 3.3}, {"DriveTempSensorGain", 0.01},
               {"DriveTempOutputAt0oC", 0.5}});
-  enginetest::AddParameter(setup, "DSP_freq", 60e6, kernel::ValueType::kConstant, "Hz");
+  testsupport::AddParameter(setup, "DSP_freq", 60e6, kernel::ValueType::kConstant, "Hz");
   // "MECRESL" * "ENC2THL" * 2^-32 rounds to 50 angle increments.
   for (auto [name, value] : {std::pair{"PWMPER", 1500.0}, {"CLPER", 2.0}, {"SLPER", 16.0}, {"OSR", 0.0},
                              {"SCR", 0x4000}, {"MECRESL", 4000.0}, {"ENC2THL", 53687091.0}})
-    enginetest::AddParameter(setup, name, value, kernel::ValueType::kUInt32);
+    testsupport::AddParameter(setup, name, value, kernel::ValueType::kUInt32);
   return setup;
 }
 
@@ -147,8 +148,8 @@ TEST(ScaleOffset, OnlyDegreesCelsiusIsShifted) {
   EXPECT_DOUBLE_EQ(ScaleOffset(setup, kCelsius), -kAdc * 0.5 / 3.3);
 
   // The sensor's output at 0 °C shows as 0 °C through the kernel.
-  enginetest::EngineUnitScales scales;
-  CVX_Parameter* limit = enginetest::AddParameter(setup, "T2MAXPROT", kAdc * 0.5 / 3.3, kernel::ValueType::kDouble,
+  testsupport::ScopedEngineUnitScales scales;
+  CVX_Parameter* limit = testsupport::AddParameter(setup, "T2MAXPROT", kAdc * 0.5 / 3.3, kernel::ValueType::kDouble,
                                                   kCelsius);
   EXPECT_NEAR(limit->GetValueInBaseUnit(), 0.0, 1e-9);
   ASSERT_EQ(limit->SetValueInBaseUnit(80), 1);
@@ -166,9 +167,9 @@ TEST(ScaleFactor, ScaleThatCannotBeFormedBlocksTheConversion) {
   setup.FindParameter("ADCrange")->InitInternal(0);
   EXPECT_TRUE(std::isnan(ScaleOffset(setup, kCelsius)));
 
-  enginetest::EngineUnitScales scales;
-  ErrorCapture errors;
-  CVX_Parameter* limit = enginetest::AddParameter(setup, "IlimPS", 1234, kernel::ValueType::kDouble, "A");
+  testsupport::ScopedEngineUnitScales scales;
+  testsupport::ErrorCapture errors;
+  CVX_Parameter* limit = testsupport::AddParameter(setup, "IlimPS", 1234, kernel::ValueType::kDouble, "A");
   EXPECT_EQ(limit->SetValueInBaseUnit(2.5), 0);
   EXPECT_EQ(limit->GetValueInInternalUnit(), 1234);
 }
@@ -178,19 +179,19 @@ TEST(ScaleFactor, ScaleThatCannotBeFormedBlocksTheConversion) {
 TEST(ScaleFactor, NoConversionReentersItself) {
   for (int controlType : {0, 1}) {
     CVX_Setup setup = ScaleSetup(controlType);
-    enginetest::EngineUnitScales scales;
+    testsupport::ScopedEngineUnitScales scales;
     const std::vector<std::pair<const char*, const char*>> quantities{
         {"Ts_C", "s"},           {"Ts_S", "s"},           {"time_ERR_pos", "s"},     {"Limit_Speed", "rad/s"},
         {"TINCTST", "rad/s"},    {"ASPD_LD", "m/s"},      {"CACC", "rad/s^2"},       {"ACC_LIMIT", "m/s^2"},
         {"JERK", "rad/s^3"},     {"APOS", "rad"},         {"Motor_Position", "rad"}, {"POS_max", "m"},
         {"IlimPS", "A"},         {"IDOT", "A/s"},         {"UQREF", "V"},            {"DeadBand_Point", "V"},
         {"UDOT", "V/s"},         {"T2MAXPROT", kCelsius}, {"UMAXPROT", "V "}};
-    for (auto [name, unit] : quantities) enginetest::AddParameter(setup, name, 100, kernel::ValueType::kDouble, unit);
+    for (auto [name, unit] : quantities) testsupport::AddParameter(setup, name, 100, kernel::ValueType::kDouble, unit);
     // Inputs of the scales in unit families of their own.
     for (auto [name, unit] : {std::pair{"AnalogueInputsRange", "V"}, {"VdcMaxMeasurable", "V "}, {"ImaxPS", "A"}})
       setup.FindParameter(name)->InitUnit(unit, unit);
 
-    ErrorCapture errors;
+    testsupport::ErrorCapture errors;
     for (const CVX_Parameter* p : setup.GetParameters())
       EXPECT_TRUE(std::isfinite(p->GetValueInBaseUnit())) << p->GetName() << " in loop " << controlType;
     EXPECT_TRUE(errors.errors.empty()) << errors.errors.front();
@@ -207,7 +208,7 @@ namespace {
 // divided by the position scale it helps to define.
 TEST(UnitScaleTransmission, TransmissionTermsKeepTheirBaseValueInPositionFamilies) {
   CVX_Setup setup;
-  enginetest::AddParameters(setup, {{"StepperControlType", 0}, {"NoMotorSteps", 200},
+  testsupport::AddParameters(setup, {{"StepperControlType", 0}, {"NoMotorSteps", 200},
                                     {"NoMicroStepsPerStep", 256}, {"Motor_transmission", 6.283185307179586},
                                     {"Load_transmission", 0.04}});
   for (const char* unit : {"rad", "m"}) {

@@ -5,21 +5,15 @@
 
 #include "host_test_support.h"
 #include "kernel/setup_file.h"
+#include "unittests/support/failure_expectations.h"
 
 namespace {
 
-using host_test::Lines;
 using host_test::ReadFile;
 using host_test::RunBinary;
 using host_test::RunResult;
 using Json = nlohmann::json;
-
-void ExpectOneLineFailure(const RunResult& r, int status, const std::string& mentions) {
-  EXPECT_EQ(r.status, status) << r.err;
-  EXPECT_EQ(r.out, "");
-  ASSERT_EQ(Lines(r.err).size(), 1u) << r.err;
-  EXPECT_NE(r.err.find(mentions), std::string::npos) << r.err;
-}
+using testsupport::ExpectOneLineFailure;
 
 const std::vector<std::string> kFive = {"NoMotorSteps", "NoMicroStepsPerStep", "StepperControlType",
                                         "Motor_transmission", "Load_transmission"};

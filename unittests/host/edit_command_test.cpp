@@ -7,6 +7,7 @@
 #include <string>
 
 #include "host_test_support.h"
+#include "unittests/support/example_setups.h"
 
 namespace {
 
@@ -16,7 +17,7 @@ using host_test::RunResult;
 using host_test::TempDir;
 using host_test::WriteFile;
 
-const std::string kExample = DRIVESETUP_SOURCE_DIR "/examples/two_phase_open_loop.json";
+const std::string kExample = testsupport::ExamplePath("two_phase_open_loop");
 
 // Raises the run current and the stand-by current, then presses `button`.
 std::string EditScript(const std::string& button) {

@@ -6,22 +6,17 @@
 #include <filesystem>
 #include <nlohmann/json.hpp>
 
-#include "engine/unit_scale.h"
 #include "host_test_support.h"
 #include "kernel/setup_file.h"
 #include "kernel/value_type.h"
+#include "unittests/support/example_setups.h"
 
 namespace {
 
 using host_test::RunInProcess;
 using Json = nlohmann::json;
 
-const char* const kExamples[] = {"two_phase_open_loop", "open_loop_step_loss_encoder", "closed_loop_incremental_1000",
-                                 "closed_loop_ssi_17bit", "three_phase_open_loop"};
-
-std::string ExamplePath(const std::string& name) {
-  return std::string(DRIVESETUP_SOURCE_DIR) + "/examples/" + name + ".json";
-}
+using testsupport::ExamplePath;
 
 std::unique_ptr<CVX_Setup> Load(const std::string& path) {
   auto result = kernel::LoadSetupFile(path);
@@ -41,9 +36,7 @@ bool SameStoredValue(const CVX_Parameter& a, const CVX_Parameter& b) {
 // Values read here in base units convert as the program converts them.
 class ExampleSetup : public ::testing::TestWithParam<const char*> {
  protected:
-  void SetUp() override { kernel::SetUnitScaleFunctions(&engine::ScaleFactor, &engine::ScaleOffset); }
-  void TearDown() override { kernel::SetUnitScaleFunctions(nullptr, nullptr); }
-
+  testsupport::ScopedEngineUnitScales scales;
   host_test::TempDir dir;
 };
 
@@ -147,6 +140,6 @@ TEST_P(ExampleSetup, SpeedLimitFactorFollowsTheControlType) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Examples, ExampleSetup, ::testing::ValuesIn(kExamples));
+INSTANTIATE_TEST_SUITE_P(Examples, ExampleSetup, ::testing::ValuesIn(testsupport::kExampleNames));
 
 }  // namespace

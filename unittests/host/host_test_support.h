@@ -4,26 +4,11 @@
 #include <vector>
 
 #include "kernel/setup.h"
+#include "unittests/support/environment.h"
 
 namespace host_test {
 
-// A fresh directory under the system's temporary directory, removed with
-// everything in it when the object goes.
-class TempDir {
- public:
-  TempDir();
-  ~TempDir();
-  TempDir(const TempDir&) = delete;
-  TempDir& operator=(const TempDir&) = delete;
-
-  const std::string& Path() const { return m_path; }
-  std::string File(const std::string& name) const { return m_path + "/" + name; }
-  // The names of the entries, sorted.
-  std::vector<std::string> Entries() const;
-
- private:
-  std::string m_path;
-};
+using testsupport::TempDir;
 
 std::string ReadFile(const std::string& path);
 void WriteFile(const std::string& path, const std::string& text);

@@ -3,26 +3,21 @@
 #include <nlohmann/json.hpp>
 
 #include "host_test_support.h"
+#include "unittests/support/example_setups.h"
+#include "unittests/support/failure_expectations.h"
 
 namespace {
 
-using host_test::Lines;
 using host_test::RunInProcess;
 using host_test::RunResult;
 using Json = nlohmann::json;
+using testsupport::ExpectOneLineFailure;
 
-const std::string kExample = std::string(DRIVESETUP_SOURCE_DIR) + "/examples/two_phase_open_loop.json";
+const std::string kExample = testsupport::ExamplePath("two_phase_open_loop");
 
 RunResult RunOnExample(std::vector<std::string> args) {
   args.insert(args.begin(), {"--setup", kExample});
   return RunInProcess(args);
-}
-
-void ExpectOneLineFailure(const RunResult& r, int status, const std::string& mentions) {
-  EXPECT_EQ(r.status, status) << r.err;
-  EXPECT_EQ(r.out, "");
-  ASSERT_EQ(Lines(r.err).size(), 1u) << r.err;
-  EXPECT_NE(r.err.find(mentions), std::string::npos) << r.err;
 }
 
 TEST(RunProgramCommand, PrintsOutputsErrorWordDriveResultsAndLog) {

@@ -5,6 +5,7 @@
 
 #include "host/plugin_library.h"
 #include "host_test_support.h"
+#include "unittests/support/failure_expectations.h"
 
 namespace {
 
@@ -12,14 +13,7 @@ using host_test::Lines;
 using host_test::RunInProcess;
 using host_test::RunResult;
 using Json = nlohmann::json;
-
-// Every failure is one line on standard error and nothing on standard output.
-void ExpectOneLineFailure(const RunResult& r, int status, const std::string& mentions) {
-  EXPECT_EQ(r.status, status) << r.err;
-  EXPECT_EQ(r.out, "");
-  ASSERT_EQ(Lines(r.err).size(), 1u) << r.err;
-  EXPECT_NE(r.err.find(mentions), std::string::npos) << r.err;
-}
+using testsupport::ExpectOneLineFailure;
 
 class DriveSetupRun : public ::testing::Test {
  protected:

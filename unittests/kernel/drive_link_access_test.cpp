@@ -3,13 +3,14 @@
 #include <string>
 
 #include "drive_link_fake.h"
-#include "error_capture.h"
 #include "kernel/coff_format.h"
 #include "kernel/comm.h"
 #include "kernel/drive_link.h"
 #include "kernel/logger.h"
 #include "kernel/program_run.h"
 #include "kernel/setup.h"
+#include "unittests/support/kernel_errors.h"
+#include "unittests/support/setup_builder.h"
 
 namespace {
 
@@ -19,13 +20,6 @@ CVX_Variable* AddVariable(CVX_Setup& setup, const char* name, ValueType type, in
   CVX_Variable* v = setup.AddVariable(name, axis);
   v->InitType(type);
   return v;
-}
-
-CVX_Parameter* AddParameter(CVX_Setup& setup, const char* name, ValueType type, double internal) {
-  CVX_Parameter* p = setup.AddParameter(name);
-  p->InitType(type);
-  p->InitInternal(internal);
-  return p;
 }
 
 TEST(DriveVariables, ReadFromChipKeepsWhatTheDriveSent) {
@@ -80,8 +74,8 @@ TEST(DriveVariables, WriteVariableToChipSendsTheInternalValue) {
 TEST(DriveRegisters, WriteToChipSendsARegisterAndRefusesOtherParameters) {
   FakeDriveInstalled link;
   CVX_Setup setup;
-  CVX_Parameter* kpi = AddParameter(setup, "KPI", ValueType::kInt16, -1200);
-  CVX_Parameter* vdc = AddParameter(setup, "Vdc", ValueType::kDouble, 48.0);
+  CVX_Parameter* kpi = testsupport::AddParameter(setup, "KPI", -1200, ValueType::kInt16);
+  CVX_Parameter* vdc = testsupport::AddParameter(setup, "Vdc", 48.0, ValueType::kDouble);
 
   ASSERT_NE(kpi->WriteToChip(), 0);
   EXPECT_EQ(link.drive.registers["kpi"], -1200);
@@ -93,13 +87,13 @@ TEST(DriveRegisters, WriteToChipSendsARegisterAndRefusesOtherParameters) {
 TEST(DriveRegisters, TheDownloadHoldsEveryIntegerParameterInSetupOrder) {
   FakeDriveInstalled link;
   CVX_Setup setup;
-  AddParameter(setup, "PWMPER", ValueType::kUInt16, 1500);
-  AddParameter(setup, "R", ValueType::kDouble, 2.5);
-  AddParameter(setup, "ZAOFF", ValueType::kUInt32, 4000000000.0);
-  AddParameter(setup, "Ts_S", ValueType::kDerived, 1e-3);
-  AddParameter(setup, "ERRMAXL", ValueType::kInt32, -70000);
-  AddParameter(setup, "DSP_freq", ValueType::kConstant, 8e7);
-  AddParameter(setup, "KPS", ValueType::kInt16, 300);
+  testsupport::AddParameter(setup, "PWMPER", 1500, ValueType::kUInt16);
+  testsupport::AddParameter(setup, "R", 2.5, ValueType::kDouble);
+  testsupport::AddParameter(setup, "ZAOFF", 4000000000.0, ValueType::kUInt32);
+  testsupport::AddParameter(setup, "Ts_S", 1e-3, ValueType::kDerived);
+  testsupport::AddParameter(setup, "ERRMAXL", -70000, ValueType::kInt32);
+  testsupport::AddParameter(setup, "DSP_freq", 8e7, ValueType::kConstant);
+  testsupport::AddParameter(setup, "KPS", 300, ValueType::kInt16);
 
   const std::vector<kernel::RegisterValue> registers = kernel::CollectRegisters(setup);
   ASSERT_EQ(registers.size(), 4u);
@@ -132,10 +126,10 @@ TEST(DriveCommands, CommandTextAndBoardResetReachTheDrive) {
 
 TEST(NoDrive, EveryCallFailsWithTheConnectionText) {
   ASSERT_FALSE(kernel::HasActiveDrive());
-  ErrorCapture errors;
+  testsupport::ErrorCapture errors;
   CVX_Setup setup;
   CVX_Variable* mer = AddVariable(setup, "MER", ValueType::kUInt16);
-  CVX_Parameter* kpi = AddParameter(setup, "KPI", ValueType::kInt16, 5);
+  CVX_Parameter* kpi = testsupport::AddParameter(setup, "KPI", 5, ValueType::kInt16);
   const auto expectNoDrive = [](int result, const char* what) {
     EXPECT_EQ(result, 0) << what;
     EXPECT_STREQ(CVX_Comm::GetLastErrorText(), "No drive is connected.") << what;

@@ -6,11 +6,11 @@
 #include <optional>
 #include <string>
 
-#include "error_capture.h"
 #include "kernel/coff_format.h"
 #include "kernel/program_image.h"
 #include "kernel/program_run.h"
-#include "unittests/kernel/test_environment.h"
+#include "unittests/support/environment.h"
+#include "unittests/support/kernel_errors.h"
 
 namespace {
 
@@ -80,8 +80,8 @@ TEST(ProgramImage, EveryFaultIsNamedWithItsPlace) {
 }
 
 TEST(ProgramImage, ReadCoffReportsAMissingMalformedOrMisnamedFile) {
-  TempDir dir{"drive_link"};
-  ErrorCapture errors;
+  testsupport::TempDir dir;
+  testsupport::ErrorCapture errors;
 
   CVX_CoffFormat missing((dir.path() / "Nowhere.json").string());
   EXPECT_EQ(missing.ReadCoff(), 0);
@@ -107,18 +107,18 @@ TEST(ProgramImage, ReadCoffReportsAMissingMalformedOrMisnamedFile) {
 }
 
 TEST(ProgramPaths, TheEnvironmentThenTheInstalledFolderThenTheSourceTree) {
-  TempDir dir{"drive_link"};
+  testsupport::TempDir dir;
   {
-    ScopedEnv programs("DRIVESETUP_PROGRAMS_DIR", dir.path().string());
+    testsupport::ScopedEnv programs("DRIVESETUP_PROGRAMS_DIR", dir.path().string());
     EXPECT_EQ(kernel::GetOutPathName("VDC_Detection_Test"), (dir.path() / "VDC_Detection_Test.json").string());
   }
-  ScopedEnv noOverride("DRIVESETUP_PROGRAMS_DIR", std::nullopt);
+  testsupport::ScopedEnv noOverride("DRIVESETUP_PROGRAMS_DIR", std::nullopt);
   fs::create_directories(dir.path() / "gui" / "programs");
   {
-    ScopedEnv gui("DRIVESETUP_GUI_DIR", (dir.path() / "gui").string());
+    testsupport::ScopedEnv gui("DRIVESETUP_GUI_DIR", (dir.path() / "gui").string());
     EXPECT_EQ(kernel::ProgramsDirectory(), (dir.path() / "gui" / "programs").string());
   }
-  ScopedEnv guiWithoutPrograms("DRIVESETUP_GUI_DIR", dir.path().string());
+  testsupport::ScopedEnv guiWithoutPrograms("DRIVESETUP_GUI_DIR", dir.path().string());
   EXPECT_TRUE(fs::equivalent(kernel::ProgramsDirectory(), fs::path(DRIVESETUP_SOURCE_DIR) / "resources" / "programs"));
 }
 

@@ -4,13 +4,13 @@
 #include <vector>
 
 #include "drive_link_fake.h"
-#include "error_capture.h"
 #include "kernel/coff_format.h"
 #include "kernel/comm.h"
 #include "kernel/logger.h"
 #include "kernel/logger_scope.h"
 #include "kernel/program_run.h"
 #include "kernel/setup.h"
+#include "unittests/support/kernel_errors.h"
 
 namespace {
 
@@ -56,7 +56,7 @@ TEST_F(Logging, TheStartAsksForTheBufferWithTheVariablesAndSettings) {
 }
 
 TEST_F(Logging, VariablesAndSettingsOutsideTheirRangeAreRefused) {
-  ErrorCapture errors;
+  testsupport::ErrorCapture errors;
   CVX_SingleAxisLogger logger(setup, &coff);
   EXPECT_EQ(logger.AddVariable("Nonexistent", 1), 0);
   EXPECT_EQ(logger.AddVariable("Motor_Current", 2), 0) << "not a variable of axis 2";

@@ -4,13 +4,13 @@
 #include <string>
 
 #include "drive_link_fake.h"
-#include "error_capture.h"
 #include "kernel/coff_format.h"
 #include "kernel/comm.h"
 #include "kernel/logger.h"
 #include "kernel/missing_value.h"
 #include "kernel/program_run.h"
 #include "kernel/setup.h"
+#include "unittests/support/kernel_errors.h"
 
 namespace {
 
@@ -111,7 +111,7 @@ TEST_F(ProgramRun, AFailedDownloadStartsNothing) {
 }
 
 TEST_F(ProgramRun, AnImageNotLoadedOrOfAnotherProgramIsRefused) {
-  ErrorCapture errors;
+  testsupport::ErrorCapture errors;
   EXPECT_EQ(kernel::ExecuteCode(setup, "Current_Controller_Tuning_Test_SOL", coff, nullptr, nullptr, nullptr), 0);
   CVX_CoffFormat unread(kernel::GetOutPathName(kCurrentTest));
   EXPECT_EQ(kernel::ExecuteCode(setup, kCurrentTest, unread, nullptr, nullptr, nullptr), 0);

@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "drive_link_fake.h"
-#include "error_capture.h"
 #include "kernel/coff_format.h"
 #include "kernel/graph_render.h"
 #include "kernel/logger.h"
@@ -17,7 +16,8 @@
 #include "kernel/setup.h"
 #include "scale_fixture.h"
 #include "support/xml_check.h"
-#include "test_environment.h"
+#include "unittests/support/environment.h"
+#include "unittests/support/kernel_errors.h"
 
 namespace {
 
@@ -134,7 +134,7 @@ class PlotFiles : public ::testing::Test {
     kernel::SetPlotDirectory({});
     kernel::ForgetPlotFiles();
   }
-  TempDir dir{"plots"};
+  testsupport::TempDir dir;
 };
 
 TEST_F(PlotFiles, FilesGoToTheChosenDirectoryAndAreListedOnce) {
@@ -149,14 +149,14 @@ TEST_F(PlotFiles, FilesGoToTheChosenDirectoryAndAreListedOnce) {
 
 TEST_F(PlotFiles, TheDirectoryComesFromTheHostThenTheEnvironment) {
   kernel::SetPlotDirectory({});
-  ScopedEnv env("DRIVESETUP_PLOTS_DIR", dir.path().string());
+  testsupport::ScopedEnv env("DRIVESETUP_PLOTS_DIR", dir.path().string());
   EXPECT_EQ(kernel::PlotDirectory(), dir.path());
-  ScopedEnv none("DRIVESETUP_PLOTS_DIR", std::nullopt);
+  testsupport::ScopedEnv none("DRIVESETUP_PLOTS_DIR", std::nullopt);
   EXPECT_EQ(kernel::PlotDirectory(), std::filesystem::path("."));
 }
 
 TEST_F(PlotFiles, NamesThatCouldLeaveTheDirectoryAreRefused) {
-  ErrorCapture errors;
+  testsupport::ErrorCapture errors;
   for (const char* name : {"", "../escape", "a/b", "a.b", "with space"}) {
     SCOPED_TRACE(name);
     EXPECT_FALSE(kernel::WritePlotFile(name, ".svg", "x"));
@@ -169,7 +169,7 @@ TEST_F(PlotFiles, NamesThatCouldLeaveTheDirectoryAreRefused) {
 }
 
 TEST_F(PlotFiles, AnUnwritableDirectoryIsReportedAndLeavesNoFile) {
-  ErrorCapture errors;
+  testsupport::ErrorCapture errors;
   kernel::SetPlotDirectory(dir.path() / "missing");
   EXPECT_FALSE(kernel::WritePlotFile("SpeedTuning", ".svg", "x"));
   ASSERT_EQ(errors.errors.size(), 1u);

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "unittests/kernel/test_environment.h"
+#include "unittests/support/environment.h"
 
 namespace {
 
@@ -99,7 +99,7 @@ TEST(MotorDatabase, PutFindAndRemoveIgnoreLetterCaseAndTheTextReadsBackTheSame) 
 }
 
 TEST(MotorDatabase, SavingCreatesTheDirectoryAndAFailureNamesTheFileAndLeavesNoTrace) {
-  TempDir dir("motor_database");
+  testsupport::TempDir dir;
   const std::string path = (dir.path() / "config" / "drivesetup" / "user_motors.json").string();
   kernel::MotorDatabase database;
   database.Put({"Mine", {{"In", 1.5}}});
@@ -121,7 +121,7 @@ TEST(MotorDatabase, SavingCreatesTheDirectoryAndAFailureNamesTheFileAndLeavesNoT
 }
 
 TEST(MotorDatabase, AMissingFileIsAnEmptyDatabaseAndAnUnreadableOneAnError) {
-  TempDir dir("motor_database");
+  testsupport::TempDir dir;
   const kernel::MotorDatabaseLoad missing = kernel::LoadMotorDatabase((dir.path() / "none.json").string());
   EXPECT_TRUE(missing.fileMissing);
   EXPECT_TRUE(missing.errors.empty());
@@ -131,17 +131,17 @@ TEST(MotorDatabase, AMissingFileIsAnEmptyDatabaseAndAnUnreadableOneAnError) {
 
 TEST(MotorDatabase, TheUserDatabaseLivesWhereTheEnvironmentSays) {
   {
-    ScopedEnv file("DRIVESETUP_USER_MOTORS", "/tmp/motors.json");
-    ScopedEnv home("HOME", "/home/someone");
+    testsupport::ScopedEnv file("DRIVESETUP_USER_MOTORS", "/tmp/motors.json");
+    testsupport::ScopedEnv home("HOME", "/home/someone");
     EXPECT_EQ(kernel::UserMotorDatabasePath(), "/tmp/motors.json");
   }
   {
-    ScopedEnv file("DRIVESETUP_USER_MOTORS", "");
-    ScopedEnv home("HOME", "/home/someone");
+    testsupport::ScopedEnv file("DRIVESETUP_USER_MOTORS", "");
+    testsupport::ScopedEnv home("HOME", "/home/someone");
     EXPECT_EQ(kernel::UserMotorDatabasePath(), "/home/someone/.config/drivesetup/user_motors.json");
   }
-  ScopedEnv file("DRIVESETUP_USER_MOTORS", std::nullopt);
-  ScopedEnv home("HOME", std::nullopt);
+  testsupport::ScopedEnv file("DRIVESETUP_USER_MOTORS", std::nullopt);
+  testsupport::ScopedEnv home("HOME", std::nullopt);
   EXPECT_EQ(kernel::UserMotorDatabasePath(), "");
 }
 

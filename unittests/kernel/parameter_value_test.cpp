@@ -3,9 +3,9 @@
 #include <cmath>
 #include <limits>
 
-#include "error_capture.h"
 #include "kernel/setup.h"
 #include "scale_fixture.h"
+#include "unittests/support/kernel_errors.h"
 
 namespace {
 
@@ -109,7 +109,7 @@ TEST(ParameterValue, NegativeFactorClipsOnTheBaseSide) {
 }
 
 TEST(ParameterValue, NonFiniteValuesAreRefusedAndTheOldValueStays) {
-  ErrorCapture errors;
+  testsupport::ErrorCapture errors;
   CVX_Setup setup;
   CVX_Parameter* p = setup.AddParameter("Kp_C_scl");
   p->SetValueInBaseUnit(1.5);
@@ -123,7 +123,7 @@ TEST(ParameterValue, NonFiniteValuesAreRefusedAndTheOldValueStays) {
 }
 
 TEST(ParameterValue, AnUnusableFactorIsNeverStoredThrough) {
-  ErrorCapture errors;
+  testsupport::ErrorCapture errors;
   CVX_Setup setup;
   setup.AddUnitFamily("rad/s");
   CVX_Parameter* p = setup.AddParameter("Limit_Speed");
@@ -145,7 +145,7 @@ TEST(ParameterValue, DisplayUnitsConvertWithinTheirFamily) {
   ASSERT_EQ(p->SetValueInUnit(60.0, "rpm"), 1);
   EXPECT_NEAR(p->GetValueInBaseUnit(), 2 * M_PI, 1e-12);
   EXPECT_NEAR(p->GetValueInUnit("RPM"), 60.0, 1e-12);
-  ErrorCapture errors;
+  testsupport::ErrorCapture errors;
   EXPECT_TRUE(std::isnan(p->GetValueInUnit("A")));
   EXPECT_EQ(p->SetValueInUnit(1.0, "A"), 0);
 }
@@ -168,7 +168,7 @@ TEST(ParameterValue, ChangeUnitTypeTakesFamilyAndDisplayUnitAndKeepsTheDriveValu
   // Removing the display unit falls back to the base unit.
   ASSERT_TRUE(setup.RemoveUnit("rot"));
   EXPECT_EQ(p->GetUnitName(), "rad");
-  ErrorCapture errors;
+  testsupport::ErrorCapture errors;
   EXPECT_EQ(p->ChangeUnitType("furlong"), 0);
   EXPECT_EQ(p->GetUnitType(), "rad");
 }
@@ -181,7 +181,7 @@ TEST(ParameterValue, ChangingLimitsKeepsTheStoredValueUntilTheNextWrite) {
   EXPECT_EQ(p->GetValueInBaseUnit(), 50);
   p->SetValueInBaseUnit(50);
   EXPECT_EQ(p->GetValueInBaseUnit(), 10);
-  ErrorCapture errors;
+  testsupport::ErrorCapture errors;
   EXPECT_EQ(p->SetMinimum(kNaN), 0);
   EXPECT_EQ(p->GetMinimum(), CVX_Parameter::kNoMinimum);
 }

@@ -11,8 +11,9 @@
 #include <random>
 
 #include "kernel/errors.h"
-#include "error_capture.h"
 #include "setup_file_testing.h"
+#include "unittests/support/environment.h"
+#include "unittests/support/kernel_errors.h"
 
 namespace {
 
@@ -26,29 +27,6 @@ std::unique_ptr<CVX_Setup> Load(std::string_view text) {
   EXPECT_TRUE(result.ok()) << result.ErrorText();
   return std::move(result.setup);
 }
-
-// A directory of its own per test, removed afterwards.
-class TempDir {
- public:
-  TempDir() {
-    const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
-    path_ = fs::temp_directory_path() /
-            (std::string("setup_file_") + test->test_suite_name() + "_" + test->name() + "_" +
-             std::to_string(::getpid()));
-    fs::remove_all(path_);
-    fs::create_directories(path_);
-  }
-  ~TempDir() { fs::remove_all(path_); }
-  const fs::path& path() const { return path_; }
-  std::vector<std::string> Entries() const {
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(path_)) names.push_back(entry.path().filename().string());
-    return names;
-  }
-
- private:
-  fs::path path_;
-};
 
 TEST(SetupFileRoundTrip, RichDocumentReadsBackIdentical) {
   const auto first = Load(RichDocument());
@@ -168,7 +146,7 @@ TEST(SetupFileSave, WritesInternalValuesOnlyAndLeavesInfiniteLimitsOut) {
 }
 
 TEST(SetupFileSave, FileReadsBackAndReplacesTheOldOneKeepingItsMode) {
-  TempDir dir;
+  testsupport::TempDir dir;
   const std::string path = (dir.path() / "axis.json").string();
   const auto setup = Load(RichDocument());
   ASSERT_TRUE(setup);
@@ -189,7 +167,7 @@ TEST(SetupFileSave, FileReadsBackAndReplacesTheOldOneKeepingItsMode) {
 }
 
 TEST(SetupFileSave, MissingDirectoryFailsAndLeavesNothingBehind) {
-  TempDir dir;
+  testsupport::TempDir dir;
   const fs::path missing = dir.path() / "no_such_dir";
   const auto setup = Load(RichDocument());
   ASSERT_TRUE(setup);
@@ -200,7 +178,7 @@ TEST(SetupFileSave, MissingDirectoryFailsAndLeavesNothingBehind) {
 }
 
 TEST(SetupFileSave, FailedRenameRemovesTheTemporaryFile) {
-  TempDir dir;
+  testsupport::TempDir dir;
   // A non-empty directory cannot be replaced by a file.
   const fs::path target = dir.path() / "taken";
   fs::create_directories(target / "inside");
@@ -212,7 +190,7 @@ TEST(SetupFileSave, FailedRenameRemovesTheTemporaryFile) {
 }
 
 TEST(SetupFileSave, RefusesASetupThatWouldNotLoadAgain) {
-  TempDir dir;
+  testsupport::TempDir dir;
   const std::string path = (dir.path() / "axis.json").string();
   CVX_Setup setup;  // no converter count: a drive with it cannot exist
   std::string cause = kernel::SaveSetupFile(setup, path);
@@ -225,14 +203,14 @@ TEST(SetupFileSave, RefusesASetupThatWouldNotLoadAgain) {
   EXPECT_TRUE(dir.Entries().empty());
 
   // The text-only save still reports what it cannot write.
-  ErrorCapture shown;
+  testsupport::ErrorCapture shown;
   kernel::SerializeSetup(setup);
   ASSERT_EQ(shown.errors.size(), 1u);
   EXPECT_NE(shown.errors[0].find("simulation"), std::string::npos);
 }
 
 TEST(SetupFileLoad, UnreadableFileNamesItsCause) {
-  TempDir dir;
+  testsupport::TempDir dir;
   kernel::SetupLoadResult result = kernel::LoadSetupFile((dir.path() / "absent.json").string());
   EXPECT_FALSE(result.ok());
   EXPECT_EQ(result.ErrorText(), "No such file or directory");

@@ -2,12 +2,12 @@
 
 #include <cmath>
 
-#include "error_capture.h"
 #include "kernel/kernel_functions.h"
 #include "kernel/missing_value.h"
 #include "kernel/probe.h"
 #include "kernel/setup.h"
 #include "scale_fixture.h"
+#include "unittests/support/kernel_errors.h"
 
 namespace {
 
@@ -19,14 +19,14 @@ TEST(SetupLookup, NamesIgnoreCaseAndKeepIndexOrder) {
   EXPECT_EQ(setup.GetParameters()[1]->GetName(), "Kp_C_scl");
   EXPECT_EQ(setup.GetParameters()[1]->GetIndex(), 1);
   EXPECT_EQ(setup.GetParametersCount(), 3);
-  ErrorCapture errors;
+  testsupport::ErrorCapture errors;
   EXPECT_EQ(setup.AddParameter("KP_C_SCL"), nullptr);
   EXPECT_EQ(setup.GetParametersCount(), 3);
 }
 
 TEST(SetupLookup, AMissingParameterReportsUnlessErrorsAreOff) {
   CVX_Setup setup;
-  ErrorCapture errors;
+  testsupport::ErrorCapture errors;
   EXPECT_EQ(setup.GetParameterValueInBaseUnit("ELRESL"), kMissingValue);
   EXPECT_EQ(setup.GetParameterValueInInternalUnit("ELRESL"), kMissingValue);
   EXPECT_EQ(setup.SetParameterValueInBaseUnit("ELRESL", 1), 0);
@@ -68,7 +68,7 @@ TEST(SetupUnits, MergeRemoveAndFindAcrossFamilies) {
   ASSERT_TRUE(setup.AddUnitFamily("rad"));
   ASSERT_TRUE(setup.AddUnitFamily("rad/s"));
   EXPECT_FALSE(setup.AddUnitFamily("RAD"));
-  ErrorCapture errors;
+  testsupport::ErrorCapture errors;
   EXPECT_TRUE(setup.MergeDerivedUnit("steps", "rad", 31.83, 0));
   EXPECT_TRUE(setup.MergeDerivedUnit("µsteps", "rad", 8148.7, 0));
   EXPECT_TRUE(setup.MergeDerivedUnit("steps", "rad", 40, 0)) << "a merge updates";
@@ -95,7 +95,7 @@ TEST(SetupVariables, PerAxisAndCaseInsensitive) {
   setup.AddVariable("MER", 2);
   EXPECT_EQ(setup.FindVariable("mer", 1)->GetAxis(), 1);
   EXPECT_EQ(setup.FindVariable("MER", 2)->GetAxis(), 2);
-  ErrorCapture errors;
+  testsupport::ErrorCapture errors;
   EXPECT_EQ(setup.FindVariable("MER", 3), nullptr);
   EXPECT_EQ(setup.AddVariable("mer", 1), nullptr);
   EXPECT_EQ(errors.errors.size(), 2u);
@@ -139,7 +139,7 @@ TEST(SetupConversion, AConversionThatReentersItselfIsAnErrorNotAStackOverflow) {
   ScaleHook hook([](CVX_Setup* s, const std::string&, const std::string&) {
     return s->FindParameter("Ts_S")->GetValueInBaseUnit();
   });
-  ErrorCapture errors;
+  testsupport::ErrorCapture errors;
   EXPECT_TRUE(std::isnan(ts->GetValueInBaseUnit()));
   EXPECT_EQ(other->SetValueInBaseUnit(0.01), 0);
   ASSERT_FALSE(errors.errors.empty());

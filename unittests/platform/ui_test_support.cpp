@@ -1,6 +1,7 @@
 #include "platform/ui_test_support.h"
 
 #include "platform/resources.h"
+#include "unittests/support/ui_resources.h"
 
 namespace uitest {
 
@@ -176,16 +177,16 @@ void SampleDialog::OnSpinDelta(NMHDR* pNMHDR, LRESULT* pResult) {
 }
 
 void UiTest::SetUp() {
-  platform::ResourceLoad load = platform::LoadResources(DRIVESETUP_SOURCE_DIR "/resources");
-  ASSERT_TRUE(load.ok()) << load.errors.front();
+  const std::shared_ptr<platform::ResourceSet> resources = testsupport::LoadProjectResources();
+  ASSERT_TRUE(resources);
   for (const char* name : {"sample_test_dialog.json", "sample_sub_dialog.json"}) {
-    const auto errors = platform::AddDialogFile(
-        *load.resources, std::string(DRIVESETUP_SOURCE_DIR "/unittests/platform/data/") + name);
+    const auto errors =
+        platform::AddDialogFile(*resources, std::string(DRIVESETUP_SOURCE_DIR "/unittests/platform/data/") + name);
     ASSERT_TRUE(errors.empty()) << errors.front();
   }
   // Initialisation data of the filter combo, as resources/combos.json gives it.
-  ASSERT_TRUE(load.resources->AddComboItems(kSampleDialogId, kFilterCombo, {"LowPass, High"}).empty());
-  platform::SetCurrentResources(load.resources);
+  ASSERT_TRUE(resources->AddComboItems(kSampleDialogId, kFilterCombo, {"LowPass, High"}).empty());
+  platform::SetCurrentResources(resources);
   timebase::SetCurrentClock(&clock);
 }
 

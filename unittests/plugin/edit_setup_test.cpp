@@ -8,6 +8,7 @@
 #include "platform/user_script.h"
 #include "timebase/clock.h"
 #include "unittests/plugin/plugin_module.h"
+#include "unittests/support/example_setups.h"
 
 namespace {
 
@@ -18,9 +19,8 @@ class EditSetupExport : public ::testing::Test {
   void SetUp() override {
     ASSERT_TRUE(PluginModule::Get().Complete());
     timebase::SetCurrentClock(&clock);
-    kernel::SetupLoadResult load = kernel::LoadSetupFile(DRIVESETUP_SOURCE_DIR "/examples/two_phase_open_loop.json");
-    ASSERT_TRUE(load.ok()) << load.ErrorText();
-    setup = std::move(load.setup);
+    setup = testsupport::LoadExample("two_phase_open_loop");
+    ASSERT_TRUE(setup);
   }
   void TearDown() override { timebase::SetCurrentClock(nullptr); }
 

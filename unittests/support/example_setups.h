@@ -21,13 +21,25 @@ inline constexpr std::string_view kOpenLoopLoadEncoder = "open_loop_step_loss_en
 inline constexpr std::string_view kClosedLoopIncremental = "closed_loop_incremental_1000";
 inline constexpr std::string_view kClosedLoopSsi = "closed_loop_ssi_17bit";
 inline constexpr std::string_view kThreePhase = "three_phase_open_loop";
+// All of them, for suites that run on every example.
+inline constexpr const char* kExampleNames[] = {"two_phase_open_loop", "open_loop_step_loss_encoder",
+                                                "closed_loop_incremental_1000", "closed_loop_ssi_17bit",
+                                                "three_phase_open_loop"};
 
-// Loads examples/<name>.json; fails the test when it does not load.
+// The path of the example `name`, given with or without ".json".
+inline std::string ExamplePath(std::string_view name) {
+  std::string path = std::string(DRIVESETUP_SOURCE_DIR "/examples/") + std::string(name);
+  if (!name.ends_with(".json")) path += ".json";
+  return path;
+}
+
+// Loads the example `name` (with or without ".json"); nullptr after a test
+// failure that names the file and what was wrong with it.
 inline std::unique_ptr<CVX_Setup> LoadExample(std::string_view name) {
-  const std::string path = std::string(DRIVESETUP_SOURCE_DIR "/examples/") + std::string(name) + ".json";
+  const std::string path = ExamplePath(name);
   kernel::SetupLoadResult load = kernel::LoadSetupFile(path);
   EXPECT_TRUE(load.ok()) << path << ": " << load.ErrorText();
-  return std::move(load.setup);
+  return load.ok() ? std::move(load.setup) : nullptr;
 }
 
 // Converts through the engine's unit scales while it lives.

@@ -8,9 +8,10 @@
 #include "kernel/ui/edit_setup_dlg.h"
 #include "platform/user_actions.h"
 #include "platform/user_script.h"
-#include "unittests/kernel/error_capture.h"
-#include "unittests/kernel/test_environment.h"
-#include "unittests/kernel/ui/scoped_templates.h"
+#include "unittests/support/environment.h"
+#include "unittests/support/example_setups.h"
+#include "unittests/support/kernel_errors.h"
+#include "unittests/support/ui_resources.h"
 
 namespace {
 
@@ -51,9 +52,9 @@ class CANSettingsTest : public ::testing::Test {
     EXPECT_TRUE(run.ok) << run.failure;
   }
 
-  ScopedTemplates templates{kTemplate, kTemplateWithoutCAN};
+  testsupport::ScopedTemplates templates{kTemplate, kTemplateWithoutCAN};
   CVX_Setup setup;
-  ErrorCapture errors;
+  testsupport::ErrorCapture errors;
 };
 
 TEST_F(CANSettingsTest, ComboShowsTheDefaultWithoutStoringIt) {
@@ -72,10 +73,10 @@ TEST_F(CANSettingsTest, ChoosingARateStoresItAtOnceAndTheNextOpeningShowsIt) {
   EXPECT_EQ(kernel::CANBaudRateKbps(setup), 1000);
 
   // The rate travels with the setup file.
-  kernel::SetupLoadResult example = kernel::LoadSetupFile(DRIVESETUP_SOURCE_DIR "/examples/two_phase_open_loop.json");
-  ASSERT_TRUE(example.ok()) << example.ErrorText();
-  example.setup->SetOption(kernel::kCANBaudRateOption, "125");
-  const kernel::SetupLoadResult reread = kernel::ParseSetup(kernel::SerializeSetup(*example.setup));
+  const std::unique_ptr<CVX_Setup> example = testsupport::LoadExample("two_phase_open_loop");
+  ASSERT_TRUE(example);
+  example->SetOption(kernel::kCANBaudRateOption, "125");
+  const kernel::SetupLoadResult reread = kernel::ParseSetup(kernel::SerializeSetup(*example));
   ASSERT_TRUE(reread.ok()) << reread.ErrorText();
   EXPECT_EQ(kernel::CANBaudRateKbps(*reread.setup), 125);
   setup.SetOption(kernel::kCANBaudRateOption, "125");

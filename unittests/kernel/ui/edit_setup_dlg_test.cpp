@@ -13,7 +13,8 @@
 #include "platform/user_actions.h"
 #include "platform/user_script.h"
 #include "timebase/clock.h"
-#include "unittests/kernel/error_capture.h"
+#include "unittests/support/kernel_errors.h"
+#include "unittests/support/ui_resources.h"
 
 namespace {
 
@@ -65,10 +66,6 @@ class TestDlg : public CVX_EditSetupDlg {
 class EditSetupDlgTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    auto resources = std::make_shared<platform::ResourceSet>();
-    const auto errors = platform::AddDialogText(*resources, kTemplate, "edit setup test");
-    ASSERT_TRUE(errors.empty()) << errors.front();
-    platform::SetCurrentResources(resources);
     timebase::SetCurrentClock(&clock);
 
     setup.AddUnitFamily("rad/s");
@@ -88,7 +85,6 @@ class EditSetupDlgTest : public ::testing::Test {
   void TearDown() override {
     EXPECT_TRUE(platform::OpenDialogs().empty());
     timebase::SetCurrentClock(nullptr);
-    platform::SetCurrentResources(nullptr);
   }
 
   // Plays `script`, then closes the dialog with OK.
@@ -100,10 +96,11 @@ class EditSetupDlgTest : public ::testing::Test {
   }
   double Value(const char* name) { return setup.GetParameterValueInBaseUnit(name); }
 
+  testsupport::ScopedTemplates templates{kTemplate};
   timebase::VirtualClock clock;
   CVX_Setup setup;
   TestDlg dialog{&setup};
-  ErrorCapture errors;
+  testsupport::ErrorCapture errors;
 };
 
 TEST_F(EditSetupDlgTest, OpeningShowsStoredValuesInDisplayUnits) {
@@ -250,7 +247,7 @@ TEST_F(EditSetupDlgTest, RefreshShowsValuesSetByCodeAndChildHelpersReachControls
 }
 
 TEST(EditSetupDlgBinding, MissingParameterIsReportedAndNotBound) {
-  ErrorCapture errors;
+  testsupport::ErrorCapture errors;
   CVX_Setup setup;
   CVX_EditSetupDlg dialog(&setup, kDialogId);
   dialog.AddParameterControls("NoSuchParameter", kSpeedEdit);

@@ -6,8 +6,8 @@
 #include "kernel/setup.h"
 #include "kernel/ui/edit_setup_dlg.h"
 #include "platform/user_script.h"
-#include "unittests/kernel/test_environment.h"
-#include "unittests/kernel/ui/scoped_templates.h"
+#include "unittests/support/environment.h"
+#include "unittests/support/ui_resources.h"
 
 namespace {
 
@@ -47,7 +47,7 @@ class GuidelineTest : public ::testing::Test {
     EXPECT_TRUE(run.ok) << run.failure;
   }
 
-  ScopedTemplates templates{kTemplate, kTemplateWithoutNext};
+  testsupport::ScopedTemplates templates{kTemplate, kTemplateWithoutNext};
   CVX_Setup setup;
 };
 

@@ -3,13 +3,13 @@
 #include <filesystem>
 
 #include "kernel/plot_files.h"
-#include "kernel/test_environment.h"
-#include "kernel/ui/scoped_templates.h"
 #include "kernel/ui/graph_window.h"
-#include "timebase/clock.h"
 #include "platform/ui.h"
 #include "platform/user_actions.h"
 #include "platform/user_script.h"
+#include "timebase/clock.h"
+#include "unittests/support/environment.h"
+#include "unittests/support/ui_resources.h"
 
 namespace {
 
@@ -42,9 +42,9 @@ class GraphWindowTest : public ::testing::Test {
     EXPECT_TRUE(run.ok) << run.failure;
   }
 
-  ScopedTemplates templates{kTemplate};
+  testsupport::ScopedTemplates templates{kTemplate};
   timebase::ScopedVirtualClock time;
-  TempDir dir{"graph_window"};
+  testsupport::TempDir dir;
   CGraphDocument document;
 };
 

@@ -11,9 +11,9 @@
 #include "kernel/ui/edit_setup_dlg.h"
 #include "platform/user_actions.h"
 #include "platform/user_script.h"
-#include "unittests/kernel/error_capture.h"
-#include "unittests/kernel/test_environment.h"
-#include "unittests/kernel/ui/scoped_templates.h"
+#include "unittests/support/environment.h"
+#include "unittests/support/kernel_errors.h"
+#include "unittests/support/ui_resources.h"
 
 namespace {
 
@@ -85,14 +85,14 @@ class MotorEditorTest : public ::testing::Test {
   }
   static std::vector<std::string> Items(CDialog& d, int id) { return platform::ReadControl(d, id)->items; }
   // What a person typing into the editable motor name box leaves in it.
-  ScopedTemplates templates{kTemplate};
-  TempDir dir{"motor_editor"};
+  testsupport::ScopedTemplates templates{kTemplate};
+  testsupport::TempDir dir;
   std::string standardPath;
   std::string userPath = (dir.path() / "user" / "user_motors.json").string();
-  ScopedEnv resourcesDir{"DRIVESETUP_RESOURCES_DIR", dir.path().string()};
-  ScopedEnv userMotors{"DRIVESETUP_USER_MOTORS", userPath};
+  testsupport::ScopedEnv resourcesDir{"DRIVESETUP_RESOURCES_DIR", dir.path().string()};
+  testsupport::ScopedEnv userMotors{"DRIVESETUP_USER_MOTORS", userPath};
   CVX_Setup setup;
-  ErrorCapture errors;
+  testsupport::ErrorCapture errors;
 };
 
 TEST_F(MotorEditorTest, OpeningListsTheDatabasesAndTheMotorsThatFitTheMotorType) {
@@ -235,9 +235,9 @@ TEST_F(MotorEditorTest, AMissingStandardDatabaseIsReportedAndTheUserOneStillWork
 }
 
 TEST(MotorEditorWithoutControls, ATemplateWithoutTheEditorIsLeftAlone) {
-  ScopedTemplates templates{R"({"id": 9131, "caption": "Plain", "w": 100, "h": 40,
+  testsupport::ScopedTemplates templates{R"({"id": 9131, "caption": "Plain", "w": 100, "h": 40,
     "controls": [{"id": 1, "class": "button", "text": "OK", "x": 40, "y": 20, "w": 50, "h": 14}]})"};
-  ErrorCapture errors;
+  testsupport::ErrorCapture errors;
   CVX_Setup setup;
   CVX_EditSetupDlg dialog(&setup, 9131, 1, {});
   dialog.InitializeMotorEditor();

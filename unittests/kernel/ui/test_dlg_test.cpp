@@ -5,14 +5,14 @@
 
 #include "kernel/drive_link_fake.h"
 #include "kernel/setup.h"
-#include "kernel/ui/test_dlg.h"
 #include "kernel/ui/test_base_ids.h"
+#include "kernel/ui/test_dlg.h"
 #include "kernel/ui/test_events.h"
-#include "timebase/clock.h"
 #include "platform/user_actions.h"
 #include "platform/user_script.h"
-#include "kernel/test_environment.h"
-#include "kernel/ui/scoped_templates.h"
+#include "timebase/clock.h"
+#include "unittests/support/environment.h"
+#include "unittests/support/ui_resources.h"
 
 namespace {
 
@@ -92,7 +92,7 @@ class TestDialogBase : public ::testing::Test {
     return run.result;
   }
 
-  ScopedTemplates templates{kTemplate, kTextProgressTemplate};
+  testsupport::ScopedTemplates templates{kTemplate, kTextProgressTemplate};
   timebase::ScopedVirtualClock time;
   FakeDriveInstalled link;
   CVX_Setup setup;

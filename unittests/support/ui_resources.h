@@ -1,11 +1,24 @@
 #pragma once
 
+// Dialog templates for the UI tests: the project's own resources, or
+// templates a test writes itself.
+
 #include <gtest/gtest.h>
 
 #include <initializer_list>
 #include <memory>
 
 #include "platform/resources.h"
+
+namespace testsupport {
+
+// The project's resources (resources/), or nullptr after a test failure
+// that names the first problem.
+inline std::shared_ptr<platform::ResourceSet> LoadProjectResources() {
+  platform::ResourceLoad load = platform::LoadResources(DRIVESETUP_SOURCE_DIR "/resources");
+  EXPECT_TRUE(load.ok()) << load.errors.front();
+  return load.ok() ? load.resources : nullptr;
+}
 
 // Installs dialog templates given as JSON text as the current resources for
 // its lifetime.
@@ -23,3 +36,5 @@ class ScopedTemplates {
   ScopedTemplates(const ScopedTemplates&) = delete;
   ScopedTemplates& operator=(const ScopedTemplates&) = delete;
 };
+
+}  // namespace testsupport
