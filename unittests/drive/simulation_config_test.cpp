@@ -112,7 +112,7 @@ TEST(SimulationConfig, EveryErrorNamesItsJsonPath) {
 }
 
 TEST(SimulationConfig, EveryFaultOfAnObjectIsReportedAtOnce) {
-  const auto setup = Example("two_phase_open_loop.json");
+  const auto setup = testsupport::LoadExample("two_phase_open_loop.json");
   const auto parsed = ParseSimulation(*setup, R"({"supply_V": -1, "motor": {"R": -1, "Q": 1}, "seed": "x"})");
   EXPECT_FALSE(parsed.config);
   std::vector<std::string> paths;
@@ -122,7 +122,7 @@ TEST(SimulationConfig, EveryFaultOfAnObjectIsReportedAtOnce) {
 }
 
 TEST(SimulationConfig, TheWidestSerialFrameIsAccepted) {
-  const auto setup = Example("two_phase_open_loop.json");
+  const auto setup = testsupport::LoadExample("two_phase_open_loop.json");
   const auto parsed = ParseSimulation(
       *setup, R"({"sensors": {"ssi": {"protocol": "biss", "bits": 32, "multi_turn_bits": 31, "offset": 4294967295}}})");
   ASSERT_TRUE(parsed.config) << parsed.error;
