@@ -145,7 +145,7 @@ TEST(HostileCommandLine, EveryCaseIsOneLineAndLeavesEverythingAsItWas) {
         << lines[0];
     // Each file the line names, it names once.
     for (const std::string& arg : c.args) {
-      if (arg.rfind(dir.Path(), 0) == 0 && arg.size() < 200) {
+      if (arg.rfind(dir.path().string(), 0) == 0 && arg.size() < 200) {
         EXPECT_LE(Count(lines[0], arg), 1u) << lines[0];
       }
     }
