@@ -11,14 +11,15 @@
 #include "platform/message_box.h"
 #include "platform/message_loop.h"
 #include "platform/user_actions.h"
+#include "timebase/clock.h"
 
 namespace platform {
 
 namespace {
 
-constexpr std::array<std::string_view, 12> kKindNames{"expect-dialog", "type",   "select", "click",
-                                                      "check",         "tab",    "chord",  "wait",
-                                                      "answer",        "expect", "list",   "call"};
+constexpr std::array<std::string_view, 15> kKindNames{"expect-dialog", "type",  "select",     "click", "check",
+                                                      "tab",           "chord", "wait",       "answer", "expect",
+                                                      "list",          "wait-until", "slide", "spin",   "call"};
 
 bool IsAction(StepKind kind) {
   switch (kind) {
@@ -29,6 +30,9 @@ bool IsAction(StepKind kind) {
     case StepKind::kTab:
     case StepKind::kChord:
     case StepKind::kWait:
+    case StepKind::kWaitUntil:
+    case StepKind::kSlide:
+    case StepKind::kSpin:
       return true;
     default:
       return false;
@@ -42,6 +46,32 @@ std::string Caption(const CDialog* dialog) { return dialog ? dialog->GetWindowTe
 void Mismatch(std::string& text, const std::string& what) { text += (text.empty() ? "" : "; ") + what; }
 
 std::string YesNo(bool value) { return value ? "true" : "false"; }
+
+// What of `e` the control does not show; empty when it shows all of it.
+std::string Mismatches(const Expectation& e, const ControlState& state) {
+  std::string wrong;
+  if (e.text && state.text != *e.text) {
+    Mismatch(wrong, fmt::format("text is \"{}\", expected \"{}\"", state.text, *e.text));
+  }
+  if (e.visible && state.visible != *e.visible) {
+    Mismatch(wrong, fmt::format("visible is {}, expected {}", YesNo(state.visible), YesNo(*e.visible)));
+  }
+  if (e.enabled && state.enabled != *e.enabled) {
+    Mismatch(wrong, fmt::format("enabled is {}, expected {}", YesNo(state.enabled), YesNo(*e.enabled)));
+  }
+  if (e.checked) {
+    const bool checked = state.check == BST_CHECKED;
+    if (!HasCheckState(state.cls)) {
+      Mismatch(wrong, fmt::format("the control is {}, which has no check state", ControlClassPhrase(state.cls)));
+    } else if (checked != *e.checked) {
+      Mismatch(wrong, fmt::format("checked is {}, expected {}", YesNo(checked), YesNo(*e.checked)));
+    }
+  }
+  if (e.color && state.color != *e.color) {
+    Mismatch(wrong, fmt::format("color is {}, expected {}", ColorText(state.color), ColorText(*e.color)));
+  }
+  return wrong;
+}
 
 }  // namespace
 
@@ -79,6 +109,15 @@ UserScript& UserScript::Answer(std::string text, int button) {
 }
 UserScript& UserScript::Expect(int id, Expectation expectation) {
   return Add(ScriptStep{.kind = StepKind::kExpect, .id = id, .expect = std::move(expectation)});
+}
+UserScript& UserScript::WaitUntil(int id, Expectation condition, int maxMs) {
+  return Add(ScriptStep{.kind = StepKind::kWaitUntil, .id = id, .ms = maxMs, .expect = std::move(condition)});
+}
+UserScript& UserScript::Slide(int id, int position) {
+  return Add(ScriptStep{.kind = StepKind::kSlide, .id = id, .position = position});
+}
+UserScript& UserScript::Spin(int id, int delta) {
+  return Add(ScriptStep{.kind = StepKind::kSpin, .id = id, .position = delta});
 }
 UserScript& UserScript::Call(std::function<void(CDialog&)> fn) {
   return Add(ScriptStep{.kind = StepKind::kCall, .call = std::move(fn)});
@@ -149,6 +188,14 @@ bool UserScript::RunStep(std::size_t index, CDialog& dialog) {
     case StepKind::kList:
       listings_.push_back(ListControls(dialog));
       return true;
+    case StepKind::kWaitUntil:
+      return RunWaitUntil(index, step, dialog);
+    case StepKind::kSlide:
+      result = MoveSlider(dialog, step.id, step.position);
+      break;
+    case StepKind::kSpin:
+      result = ClickSpin(dialog, step.id, step.position);
+      break;
     case StepKind::kCall:
       if (step.call) step.call(dialog);
       break;
@@ -169,30 +216,34 @@ bool UserScript::RunExpect(std::size_t index, const ScriptStep& step, CDialog& d
     Stop(fmt::format("{}: the control does not exist", Where(index, &dialog, true)));
     return false;
   }
-  const Expectation& e = step.expect;
-  std::string wrong;
-  if (e.text && state->text != *e.text) {
-    Mismatch(wrong, fmt::format("text is \"{}\", expected \"{}\"", state->text, *e.text));
-  }
-  if (e.visible && state->visible != *e.visible) {
-    Mismatch(wrong, fmt::format("visible is {}, expected {}", YesNo(state->visible), YesNo(*e.visible)));
-  }
-  if (e.enabled && state->enabled != *e.enabled) {
-    Mismatch(wrong, fmt::format("enabled is {}, expected {}", YesNo(state->enabled), YesNo(*e.enabled)));
-  }
-  if (e.checked) {
-    const bool checked = state->check == BST_CHECKED;
-    if (!HasCheckState(state->cls)) {
-      Mismatch(wrong, fmt::format("the control is {}, which has no check state", ControlClassPhrase(state->cls)));
-    } else if (checked != *e.checked) {
-      Mismatch(wrong, fmt::format("checked is {}, expected {}", YesNo(checked), YesNo(*e.checked)));
-    }
-  }
-  if (e.color && state->color != *e.color) {
-    Mismatch(wrong, fmt::format("color is {}, expected {}", ColorText(state->color), ColorText(*e.color)));
-  }
+  const std::string wrong = Mismatches(step.expect, *state);
   if (wrong.empty()) return true;
   Stop(fmt::format("{}: {}", Where(index, &dialog, true), wrong));
+  return false;
+}
+
+bool UserScript::RunWaitUntil(std::size_t index, const ScriptStep& step, CDialog& dialog) {
+  const auto holds = [&] {
+    const std::optional<ControlState> state = ReadControl(dialog, step.id);
+    return state && Mismatches(step.expect, *state).empty();
+  };
+  if (!ReadControl(dialog, step.id)) {
+    Stop(fmt::format("{}: the control does not exist", Where(index, &dialog, true)));
+    return false;
+  }
+  const timebase::Clock::Duration start = timebase::CurrentClock().Now();
+  if (!holds()) LetTimePass(std::chrono::milliseconds(step.ms), [&] { return dialog.EndRequested() || holds(); });
+  if (Stopped()) return false;
+  const auto waited_ms =
+      std::chrono::duration_cast<std::chrono::milliseconds>(timebase::CurrentClock().Now() - start).count();
+  const std::optional<ControlState> state = ReadControl(dialog, step.id);
+  if (state && Mismatches(step.expect, *state).empty()) return true;
+  if (dialog.EndRequested() || !state) {
+    Stop(fmt::format("{}: the dialog closed after {} ms, before the control showed what the step waits for",
+                     Where(index, &dialog, true), waited_ms));
+    return false;
+  }
+  Stop(fmt::format("{}: after {} ms {}", Where(index, &dialog, true), waited_ms, Mismatches(step.expect, *state)));
   return false;
 }
 

@@ -19,12 +19,29 @@
 
 namespace platform {
 
-enum class StepKind { kExpectDialog, kType, kSelect, kClick, kCheck, kTab, kChord, kWait, kAnswer, kExpect, kList, kCall };
+enum class StepKind {
+  kExpectDialog,
+  kType,
+  kSelect,
+  kClick,
+  kCheck,
+  kTab,
+  kChord,
+  kWait,
+  kAnswer,
+  kExpect,
+  kList,
+  kWaitUntil,
+  kSlide,
+  kSpin,
+  kCall,
+};
 
 // The step's "do" name ("expect-dialog", "type", ...; "call" for C++ steps).
 std::string_view StepKindName(StepKind kind);
 
-// What an expect step checks; only the fields given.
+// What an expect step checks, or what a wait-until step waits for; only the
+// fields given.
 struct Expectation {
   std::optional<std::string> text{};
   std::optional<bool> visible{};
@@ -41,7 +58,8 @@ struct ScriptStep {
   bool value = false;              // check
   int index = 0;                   // tab page
   char key = 0;                    // chord letter
-  int ms = 0;                      // wait
+  int ms = 0;                      // wait; wait-until: the longest wait
+  int position = 0;                // slide: the slider's position; spin: the arrow (+1 up, -1 down)
   int button = 0;                  // answer: IDOK, IDCANCEL, IDYES or IDNO
   Expectation expect{};
   std::function<void(CDialog&)> call{};  // C++ only: runs with the top dialog
@@ -62,6 +80,15 @@ class UserScript final : public User {
   UserScript& Expect(int id, Expectation expectation);
   // Notes every control of the dialog on top (Listings); no action.
   UserScript& List();
+  // Lets time pass until control `id` shows what `condition` says (text,
+  // visible, enabled, checked; not colour), for at most `maxMs`. A wait
+  // that runs out stops the run with the condition and what the control
+  // showed; one whose dialog closes first stops it too.
+  UserScript& WaitUntil(int id, Expectation condition, int maxMs);
+  // Drags a slider to `position`; clicks a spin's up (`delta` > 0) or down
+  // arrow.
+  UserScript& Slide(int id, int position);
+  UserScript& Spin(int id, int delta);
   // Runs `fn` with the top dialog at this point of the script (checks that
   // the JSON form has no word for); it counts as no action.
   UserScript& Call(std::function<void(CDialog&)> fn);
@@ -92,6 +119,7 @@ class UserScript final : public User {
   // Runs step `index` on `dialog`; false when it failed (the run stopped).
   bool RunStep(std::size_t index, CDialog& dialog);
   bool RunExpect(std::size_t index, const ScriptStep& step, CDialog& dialog);
+  bool RunWaitUntil(std::size_t index, const ScriptStep& step, CDialog& dialog);
   std::string Where(std::size_t index, const CDialog* dialog, bool withControl) const;
   std::string AfterLastAction() const;
 

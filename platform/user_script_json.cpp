@@ -16,7 +16,7 @@ using input::Json;
 using input::Members;
 
 constexpr std::string_view kStepNames =
-    "expect-dialog, type, select, click, check, tab, chord, wait, answer, expect, list";
+    "expect-dialog, type, select, click, check, tab, chord, wait, answer, expect, list, wait-until, slide, spin";
 constexpr long long kMaxControlId = 0xFFFF;
 constexpr long long kMaxColor = 0xFFFFFF;
 // A script is a few kilobytes; a larger file is not one.
@@ -43,6 +43,11 @@ std::vector<std::string_view> StepKeys(StepKind kind) {
     case StepKind::kWait: return {"do", "ms"};
     case StepKind::kAnswer: return {"do", "text", "button"};
     case StepKind::kExpect: return {"do", "id", "text", "visible", "enabled", "checked", "color"};
+    // A colour shows only when the dialog paints, which time passing alone
+    // does not make it do: a wait cannot be for one.
+    case StepKind::kWaitUntil: return {"do", "id", "text", "visible", "enabled", "checked", "ms"};
+    case StepKind::kSlide: return {"do", "id", "position"};
+    case StepKind::kSpin: return {"do", "id", "delta"};
     case StepKind::kList:
     case StepKind::kCall: break;
   }
@@ -75,7 +80,8 @@ void ReadExpectation(Members& fields, ScriptStep& step) {
   e.visible = fields.Flag("visible", false);
   e.enabled = fields.Flag("enabled", false);
   e.checked = fields.Flag("checked", false);
-  if (const Json* color = fields.Get("color")) {
+  const Json* color = step.kind == StepKind::kExpect ? fields.Get("color") : nullptr;
+  if (color) {
     e.color = ParseColor(*color);
     if (!e.color) {
       fields.errors().Add(fields.PathOf("color"),
@@ -83,10 +89,13 @@ void ReadExpectation(Members& fields, ScriptStep& step) {
                                       input::Found(*color)));
     }
   }
+  const bool waits = step.kind == StepKind::kWaitUntil;
+  if (waits) step.ms = static_cast<int>(fields.Integer("ms", true, 0).value_or(0));
   if (!fields.Has("text") && !fields.Has("visible") && !fields.Has("enabled") && !fields.Has("checked") &&
-      !fields.Has("color")) {
-    fields.errors().Add(fields.path(),
-                        "give at least one of \"text\", \"visible\", \"enabled\", \"checked\", \"color\"");
+      (waits || !fields.Has("color"))) {
+    fields.errors().Add(fields.path(), fmt::format("give at least one of \"text\", \"visible\", \"enabled\", "
+                                                   "\"checked\"{}",
+                                                   waits ? "" : ", \"color\""));
   }
 }
 
@@ -137,7 +146,21 @@ void ReadStepFields(Members& fields, ScriptStep& step) {
       break;
     }
     case StepKind::kExpect:
+    case StepKind::kWaitUntil:
       ReadExpectation(fields, step);
+      break;
+    case StepKind::kSlide:
+      ReadId(fields, step);
+      step.position = static_cast<int>(fields.Integer("position", true).value_or(0));
+      break;
+    case StepKind::kSpin:
+      ReadId(fields, step);
+      if (const auto delta = fields.Integer("delta", true, -1, 1)) {
+        step.position = static_cast<int>(*delta);
+        if (*delta == 0) {
+          fields.errors().Add(fields.PathOf("delta"), "must be 1 (the up arrow) or -1 (the down arrow), found 0");
+        }
+      }
       break;
     case StepKind::kList:
     case StepKind::kCall:

@@ -29,11 +29,14 @@ TEST(UserScriptJson, ReadsEveryStepKind) {
     {"do": "answer", "text": "Sure?", "button": "no"},
     {"do": "expect", "id": 3245, "text": "", "visible": true, "enabled": false, "checked": true, "color": "#B40014"},
     {"do": "expect", "id": 3245, "color": 1310900},
-    {"do": "list"}
+    {"do": "list"},
+    {"do": "wait-until", "id": 10000, "text": "&Start", "enabled": true, "ms": 60000},
+    {"do": "slide", "id": 1337, "position": 40},
+    {"do": "spin", "id": 1336, "delta": -1}
   ])");
   ASSERT_TRUE(parse.script.has_value()) << parse.error;
   const auto& steps = parse.script->Steps();
-  ASSERT_EQ(steps.size(), 13U);
+  ASSERT_EQ(steps.size(), 16U);
   EXPECT_EQ(steps[0].kind, StepKind::kExpectDialog);
   EXPECT_EQ(steps[0].text, "Drive Setup");
   EXPECT_EQ(steps[1].id, 3173);
@@ -54,6 +57,13 @@ TEST(UserScriptJson, ReadsEveryStepKind) {
   EXPECT_EQ(steps[10].expect.color, RGB(180, 0, 20));
   EXPECT_EQ(steps[11].expect.color, RGB(180, 0, 20));
   EXPECT_EQ(steps[12].kind, StepKind::kList);
+  EXPECT_EQ(steps[13].kind, StepKind::kWaitUntil);
+  EXPECT_EQ(steps[13].expect.text, "&Start");
+  EXPECT_EQ(steps[13].expect.enabled, true);
+  EXPECT_EQ(steps[13].ms, 60000);
+  EXPECT_EQ(steps[14].kind, StepKind::kSlide);
+  EXPECT_EQ(steps[14].position, 40);
+  EXPECT_EQ(steps[15].position, -1);
 }
 
 TEST(UserScriptJson, MalformedScriptsNameTheStep) {
@@ -64,10 +74,10 @@ TEST(UserScriptJson, MalformedScriptsNameTheStep) {
       {R"([{"do": "click", "id": 1}, 7])", "step 2: a step is a JSON object"},
       {R"([{"id": 1}])",
        "step 1: \"do\" must name the step (expect-dialog, type, select, click, check, tab, chord, "
-       "wait, answer, expect, list)"},
+       "wait, answer, expect, list, wait-until, slide, spin)"},
       {R"([{"do": "clik", "id": 1}])",
        "step 1: unknown step \"clik\" (steps: expect-dialog, type, select, click, "
-       "check, tab, chord, wait, answer, expect, list)"},
+       "check, tab, chord, wait, answer, expect, list, wait-until, slide, spin)"},
       {R"([{"do": "call"}])", "step 1: unknown step \"call\""},
       {R"([{"do": "click"}])", "step 1 (click): missing \"id\""},
       {R"([{"do": "click", "id": "OK"}])", "step 1 (click).id: must be an integer from 1 to 65535, found \"OK\""},
@@ -93,6 +103,17 @@ TEST(UserScriptJson, MalformedScriptsNameTheStep) {
        "step 1 (expect).color: must be \"#RRGGBB\" or a colour value from 0 to 16777215, found \"red\""},
       {R"([{"do": "expect-dialog"}])", "step 1 (expect-dialog): missing \"caption\""},
       {R"([{"do": "list", "id": 1}])", "step 1 (list).id: unknown key (expected one of: do)"},
+      {R"([{"do": "wait-until", "id": 3, "text": "x"}])", "step 1 (wait-until): missing \"ms\""},
+      {R"([{"do": "wait-until", "id": 3, "ms": 10}])",
+       "step 1 (wait-until): give at least one of \"text\", \"visible\", \"enabled\", \"checked\""},
+      {R"([{"do": "wait-until", "id": 3, "text": "x", "ms": -1}])",
+       "step 1 (wait-until).ms: must be an integer of at least 0, found -1"},
+      {R"([{"do": "wait-until", "id": 3, "text": "x", "color": "#000000", "ms": 5}])",
+       "step 1 (wait-until).color: unknown key (expected one of: do, id, text, visible, enabled, checked, ms)"},
+      {R"([{"do": "slide", "id": 3}])", "step 1 (slide): missing \"position\""},
+      {R"([{"do": "spin", "id": 3, "delta": 2}])", "step 1 (spin).delta: must be an integer from -1 to 1, found 2"},
+      {R"([{"do": "spin", "id": 3, "delta": 0}])",
+       "step 1 (spin).delta: must be 1 (the up arrow) or -1 (the down arrow), found 0"},
   };
   for (const auto& [json, error] : cases) {
     const platform::ScriptParse parse = ParseUserScript(json);
