@@ -1,0 +1,63 @@
+#include "unittests/commissioning/test_dialog_support.h"
+
+#include "kernel/comm.h"
+#include "kernel/ui/test_base_ids.h"
+#include "platform/resources.h"
+
+namespace commissioningtest {
+
+void TestEvents::OnStageText(const CVX_TestDlg&, std::string_view text, int, int) { stages.emplace_back(text); }
+
+void TestEvents::OnTestEnded(const CVX_TestDlg&, int outcome, std::string_view errorText) {
+  outcomes.push_back(outcome == 1 || outcome == -1 ? outcome : 0);
+  if (outcome != 1 && outcome != -1) errors.emplace_back(errorText);
+}
+
+void TestEvents::OnMeasuredValue(const CVX_TestDlg&, std::string_view label, std::string_view oldText,
+                                 std::string_view newText) {
+  measured.push_back({std::string(label), std::string(oldText), std::string(newText)});
+}
+
+void TestEvents::OnTestClosed(const CVX_TestDlg&, INT_PTR result) { closed.push_back(result); }
+
+void TestDialogTest::SetUp() {
+  DialogTest::SetUp();
+  listening_.emplace(events);
+  CVX_Comm::SetLastErrorText("");
+}
+
+void TestDialogTest::TearDown() {
+  active_.reset();
+  drive_.reset();
+  listening_.reset();
+  DialogTest::TearDown();
+}
+
+void TestDialogTest::AddTemplate(std::string_view json) {
+  platform::ResourceLoad load = platform::LoadResources(DRIVESETUP_SOURCE_DIR "/resources");
+  ASSERT_TRUE(load.ok()) << load.errors.front();
+  const std::vector<std::string> errors = platform::AddDialogText(*load.resources, json, "test template");
+  ASSERT_TRUE(errors.empty()) << errors.front();
+  platform::SetCurrentResources(load.resources);
+}
+
+void TestDialogTest::AttachDrive(std::string_view simulation) {
+  ASSERT_NE(setup, nullptr) << "choose the example first";
+  active_.reset();
+  std::string error;
+  drive_ = drive::MakeSimulatedDrive(*setup, simulation, error);
+  ASSERT_NE(drive_, nullptr) << error;
+  active_.emplace(drive_.get());
+}
+
+INT_PTR TestDialogTest::RunTest(CDialog& test, platform::UserScript& script) {
+  const platform::ScriptRun run = Run(script, [&test] { return test.DoModal(); });
+  EXPECT_TRUE(run.ok) << run.failure;
+  return run.result;
+}
+
+platform::UserScript& TestDialogTest::StartAndWait(platform::UserScript& script, int maxMs) {
+  return script.Click(testdlg::kStartStopButton).WaitUntil(testdlg::kStartStopButton, {.text = "&Start"}, maxMs);
+}
+
+}  // namespace commissioningtest

@@ -1,0 +1,74 @@
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "drive/simulated_drive.h"
+#include "kernel/drive_interface.h"
+#include "kernel/ui/test_events.h"
+#include "platform/user_script.h"
+#include "unittests/dialogs/dialog_test_support.h"
+
+// The fixture of the commissioning dialog tests: the dialog fixture (the
+// project's resources, virtual time, the engine's unit scales, an example
+// setup) with the simulated drive of that setup attached, and a record of
+// what the test dialogs reported while they ran.
+namespace commissioningtest {
+
+// What test dialogs told the host's listener, in order.
+struct TestEvents final : kernel::TestListener {
+  struct Measured {
+    std::string label;
+    std::string oldText;
+    std::string newText;
+  };
+
+  std::vector<std::string> stages;    // the stage texts shown
+  std::vector<int> outcomes;          // each run's end: 1, -1, or 0 (failed)
+  std::vector<std::string> errors;    // the error text of each failed run
+  std::vector<Measured> measured;     // the values offered for keeping
+  std::vector<INT_PTR> closed;        // each dialog's result
+
+  void OnTestOpened(const CVX_TestDlg&) override {}
+  void OnStageText(const CVX_TestDlg&, std::string_view text, int, int) override;
+  void OnTestEnded(const CVX_TestDlg&, int outcome, std::string_view errorText) override;
+  void OnMeasuredValue(const CVX_TestDlg&, std::string_view label, std::string_view oldText,
+                       std::string_view newText) override;
+  void OnTestClosed(const CVX_TestDlg&, INT_PTR result) override;
+};
+
+class TestDialogTest : public dialogtest::DialogTest {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+
+  // Adds a dialog template (JSON text) to the resources, for a test dialog
+  // that only a test case builds.
+  void AddTemplate(std::string_view json);
+
+  // Makes the simulated drive of `setup` with `simulation` (a "simulation"
+  // object as JSON text; empty: the setup's own) and installs it as the
+  // active drive. Call after choosing the example and its values.
+  void AttachDrive(std::string_view simulation = "");
+  drive::SimulatedDrive& Drive() { return *drive_; }
+
+  // Plays `script` while `test` is the outermost dialog; the script must run
+  // as written. Returns the dialog's result.
+  INT_PTR RunTest(CDialog& test, platform::UserScript& script);
+
+  // What a person does for one run: Start, then wait until the Start/Stop
+  // button reads "&Start" again (the run ended), for at most `maxMs`.
+  static platform::UserScript& StartAndWait(platform::UserScript& script, int maxMs = 60000);
+
+  TestEvents events;
+
+ private:
+  std::unique_ptr<drive::SimulatedDrive> drive_;
+  std::optional<kernel::ScopedActiveDrive> active_;
+  std::optional<kernel::ScopedTestListener> listening_;
+};
+
+}  // namespace commissioningtest
