@@ -3,6 +3,7 @@
 
 #include <memory>
 
+#include "commissioning/vdc_detection_test.h"
 #include "dialogs/advanced_dialog.h"
 #include "dialogs/drive_info_dialog.h"
 #include "dialogs/drive_setup_dlg.h"
@@ -52,7 +53,8 @@ CDriveSetupDlg::ChildFactory CDriveSetupDlg::FactoryOf(Child child) {
       return &Make<CStartABsettings>;
     case Child::kPositionCorrection:
       return &Make<CDrivePositionCorrectionAdvanced>;
-    case Child::kVdcDetection:          // CTestVdcDetection
+    case Child::kVdcDetection:
+      return &Make<CTestVdcDetection>;
     case Child::kCurrentTuning:         // CTestCurrent
     case Child::kVoltageIdentification: // CTestVoltage
     case Child::kSpeedTuning:           // CTestSpeedTuning
