@@ -34,11 +34,11 @@ AnalogueInput::AnalogueInput(const AnalogueInputParams& params)
     : params_(params),
       shift_(16 - std::clamp(params.converter_bits, 1, 16)),
       top_code_((1 << std::clamp(params.converter_bits, 1, 16)) - 1),
-      rng_(params.seed) {}
+      noise_(params.seed) {}
 
 std::uint16_t AnalogueInput::Measure(double voltage_V) {
   double seen_V = voltage_V + params_.offset_V;
-  if (params_.noise_rms_V > 0.0) seen_V += params_.noise_rms_V * noise_(rng_);
+  if (params_.noise_rms_V > 0.0) seen_V += params_.noise_rms_V * noise_.Next();
   const double span_V = params_.range.high_V - params_.range.low_V;
   const double code = std::round((seen_V - params_.range.low_V) / span_V * top_code_);
   const auto clipped = static_cast<std::int32_t>(std::clamp(code, 0.0, static_cast<double>(top_code_)));

@@ -1,8 +1,9 @@
 #pragma once
 
 #include <cstdint>
-#include <random>
 #include <vector>
+
+#include "drive/normal_noise.h"
 
 namespace drive {
 
@@ -55,8 +56,7 @@ class AnalogueInput {
   AnalogueInputParams params_;
   int shift_;
   std::int32_t top_code_;
-  std::mt19937_64 rng_;
-  std::normal_distribution<double> noise_{0.0, 1.0};
+  NormalNoise noise_;
 };
 
 }  // namespace drive

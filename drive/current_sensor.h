@@ -1,7 +1,8 @@
 #pragma once
 
 #include <cstdint>
-#include <random>
+
+#include "drive/normal_noise.h"
 
 namespace drive {
 
@@ -28,16 +29,11 @@ class CurrentSensor {
   std::int32_t step_counts() const { return step_counts_; }
 
  private:
-  double Gaussian();
-
   CurrentSensorParams params_;
   double counts_per_A_;
   std::int32_t step_counts_;
   std::int32_t limit_counts_;
-  std::mt19937_64 rng_;
-  // Box-Muller yields pairs; the spare is kept so no draw is wasted.
-  double spare_ = 0.0;
-  bool has_spare_ = false;
+  NormalNoise noise_;
 };
 
 }  // namespace drive

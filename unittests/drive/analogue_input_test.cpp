@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "drive/analogue_input.h"
 
 namespace drive {
@@ -38,6 +40,22 @@ TEST(AnalogueInput, NoiseIsRepeatableFromItsSeed) {
     varied = varied || x != first;
   }
   EXPECT_TRUE(varied);
+}
+
+TEST(AnalogueInput, NoiseHasTheRequestedMeanAndSpread) {
+  // 16-bit converter over ±10 V: one step is 0.3 mV, far below 50 mV of noise.
+  AnalogueInput input({.range = AnalogueRangeFor(20.0), .converter_bits = 16, .noise_rms_V = 0.05, .seed = 5});
+  constexpr int kDraws = 20000;
+  double sum = 0.0;
+  double sum_sq = 0.0;
+  for (int n = 0; n < kDraws; ++n) {
+    const double shown_V = 20.0 * input.Measure(1.0) / 65535.0 - 10.0;
+    sum += shown_V;
+    sum_sq += shown_V * shown_V;
+  }
+  const double mean_V = sum / kDraws;
+  EXPECT_NEAR(mean_V, 1.0, 0.002);
+  EXPECT_NEAR(std::sqrt(sum_sq / kDraws - mean_V * mean_V) / 0.05, 1.0, 0.03);
 }
 
 TEST(VoltageOverTime, InterpolatesBetweenPointsAndHoldsTheEnds) {
