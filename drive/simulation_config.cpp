@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 
 #include "input/json_read.h"
 #include "kernel/missing_value.h"
@@ -260,11 +261,14 @@ SimulationConfig NominalSimulation(const CVX_Setup& setup) {
 namespace {
 
 // "K", in the setup and in the simulation object alike, is the torque per
-// ampere of the current vector. Three windings at 120° each add their share,
-// so together they give 3/2 of one winding's constant: each winding of the
-// model carries 2/3 of "K".
+// ampere of the drive's current vector, the line currents. Three windings at
+// 120° each add their share, so together they give 3/2 of one winding's
+// constant: each winding of a star carries 2/3 of "K". A delta's windings
+// carry the line current vector divided by sqrt(3), so each of them carries
+// sqrt(3) times that.
 void ToWindingTorqueConstant(MotorParams& m) {
-  if (m.winding != Winding::TwoPhase) m.torque_constant_Nm_per_A *= 2.0 / 3.0;
+  if (m.winding == Winding::ThreeStar) m.torque_constant_Nm_per_A *= 2.0 / 3.0;
+  if (m.winding == Winding::ThreeDelta) m.torque_constant_Nm_per_A *= 2.0 / std::numbers::sqrt3;
 }
 
 }  // namespace

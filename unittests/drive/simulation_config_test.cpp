@@ -2,7 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
+#include <numbers>
 #include <string>
+
+#include "drive/motor_model.h"
 
 #include "kernel/setup_file.h"
 #include "unittests/support/example_setups.h"
@@ -127,6 +132,38 @@ TEST(SimulationConfig, TheWidestSerialFrameIsAccepted) {
       *setup, R"({"sensors": {"ssi": {"protocol": "biss", "bits": 32, "multi_turn_bits": 31, "offset": 4294967295}}})");
   ASSERT_TRUE(parsed.config) << parsed.error;
   EXPECT_EQ(parsed.config->sensors.serial->offset_counts, 0xFFFFFFFFu);
+}
+
+}  // namespace
+}  // namespace drive
+
+namespace drive {
+namespace {
+
+// "K" is the torque per ampere of the drive's current vector, the line
+// currents, for star and delta alike: the largest torque a line current
+// vector of 2 A gives, over every rotor angle, is 2 K.
+TEST(SimulationConfig, TorqueConstantIsPerAmpereOfTheLineCurrentsInStarAndDelta) {
+  const auto setup = Example("three_phase_open_loop.json");
+  for (const char* winding : {"star", "delta"}) {
+    SCOPED_TRACE(winding);
+    const auto parsed = ParseSimulation(*setup, std::string(R"({"motor": {"winding": ")") + winding + R"(", "K": 0.5}})");
+    ASSERT_TRUE(parsed.config) << parsed.error;
+    MotorModel motor(parsed.config->motor);
+    const bool delta = std::string(winding) == "delta";
+    double largest = 0.0;
+    for (int n = 0; n < 3600; ++n) {
+      PhaseValues line{};
+      for (int k = 0; k < 3; ++k) line[k] = 2.0 * std::cos(-2 * std::numbers::pi * k / 3);
+      // A delta's windings carry the line currents' differences, a third
+      // each, with nothing circulating.
+      motor.mutable_state().winding_current_A =
+          delta ? PhaseValues{(line[0] - line[1]) / 3, (line[1] - line[2]) / 3, (line[2] - line[0]) / 3} : line;
+      motor.mutable_state().angle_rad = 2 * std::numbers::pi * n / 3600 / motor.params().pole_pairs;
+      largest = std::max(largest, motor.ElectromagneticTorque_Nm());
+    }
+    EXPECT_NEAR(largest, 2 * 0.5, 1e-3);
+  }
 }
 
 }  // namespace
