@@ -1,6 +1,6 @@
-// The electrical test programs: rotor positioning, resistance and inductance
-// identification, the current step response, the phase connection check and
-// the supply measurement. They all hold the rotor where the positioning left
+// The electrical test programs: rotor positioning, resistance
+// identification (inductance: drive/programs_inductance.cpp), the current
+// step response, the phase connection check and the supply measurement. They all hold the rotor where the positioning left
 // it (on phase A's axis), so a current along that axis makes no torque.
 #include <algorithm>
 #include <cmath>
@@ -10,8 +10,6 @@
 
 namespace drive {
 namespace {
-
-constexpr double kTwoPi = 2 * std::numbers::pi;
 
 double Int16(double value) { return std::clamp(std::round(value), -32768.0, 32767.0); }
 
@@ -66,21 +64,31 @@ class InitialPositioning final : public Program {
 
 // Resistance: holds "In1" with the current controller and reports the mean
 // voltage it took ("var_i1") and the supply ("var_u2"); "IQ" is the current
-// measured, for the test to average over the same window.
+// measured, for the test to average over the same window. "In1" comes back
+// as the mean current really held: when the supply cannot drive the
+// current asked for, the controller stands at its voltage limit and the
+// current falls short, which the test must see rather than take the
+// limit's voltage for that current's.
 class IdentResistance final : public Program {
  public:
   std::vector<std::string> PublishedVariables() const override { return {"IQ"}; }
 
   ProgramState Step(ProgramContext& c) override {
     const std::int64_t k = c.step_index();
-    c.CommandCurrentAtAngle(0.0, c.program_variables().Get("In1"));
-    c.variables().Set("IQ", c.measured_current_counts().alpha);
+    if (k == 0) wanted_ = c.program_variables().Get("In1");
+    c.CommandCurrentAtAngle(0.0, wanted_);
+    const double measured = c.measured_current_counts().alpha;
+    c.variables().Set("IQ", measured);
     const std::int64_t settle = Steps(c, kSettle_s);
     if (k == settle) c.StartLogging();
-    if (k >= settle) voltage_.Add(c.voltage_reference_counts().alpha);
+    if (k >= settle) {
+      voltage_.Add(c.voltage_reference_counts().alpha);
+      current_.Add(measured);
+    }
     if (k < settle + Steps(c, kMeasure_s)) return ProgramState::kRunning;
     c.variables().Set("var_i1", Int16(voltage_.value()));
     c.variables().Set("var_u2", c.MeasureSupply_counts());
+    c.program_variables().Set("In1", Int16(current_.value()));
     return ProgramState::kEnded;
   }
 
@@ -88,59 +96,9 @@ class IdentResistance final : public Program {
   static constexpr double kSettle_s = 0.2;
   // Long enough for 400 slow-loop samples at the longest usual period.
   static constexpr double kMeasure_s = 0.6;
+  double wanted_ = 0.0;
   Mean voltage_;
-};
-
-// Inductance: a sinusoidal voltage of amplitude "RefTest" along phase A's
-// axis (pulsating, so the aligned rotor feels no torque), its angle moving by
-// "TINCTST" per sample out of 65536 per turn. Over each whole period the
-// current is resolved into the part in phase with the voltage ("ID") and the
-// part lagging it by a quarter turn ("IQ"): with the amplitude U, these give
-// the reactance ωL = U·IQ / (IQ² + ID²).
-class IdentInductance final : public Program {
- public:
-  std::vector<std::string> PublishedVariables() const override { return {"IQ", "ID"}; }
-
-  ProgramState Step(ProgramContext& c) override {
-    const std::int64_t k = c.step_index();
-    if (k == 0) {
-      amplitude_ = std::max(kMinAmplitude, std::abs(c.program_variables().Get("RefTest")));
-      c.variables().Set("TINCTST", kIncrement);
-      c.variables().Set("var_i1", Int16(amplitude_));
-    }
-    const double theta = kTwoPi * static_cast<double>(phase_) / kTurn;
-    const double half_step = kTwoPi * kIncrement / kTurn / 2;
-    // The sample is held for a whole period; computing it half a period
-    // ahead centres the held voltage on the angle, so that the current
-    // sampled at the period's start lines up with it.
-    c.CommandVoltage({amplitude_ * std::cos(theta + half_step), 0.0});
-    const double i = c.measured_current_counts().alpha;
-    in_phase_sum_ += i * std::cos(theta);
-    lagging_sum_ += i * std::sin(theta);
-    phase_ += kIncrement;
-    if (phase_ >= kTurn) {
-      phase_ -= kTurn;
-      constexpr double kSamplesPerTurn = kTurn / kIncrement;
-      c.variables().Set("ID", 2 * in_phase_sum_ / kSamplesPerTurn);
-      c.variables().Set("IQ", 2 * lagging_sum_ / kSamplesPerTurn);
-      in_phase_sum_ = lagging_sum_ = 0.0;
-      // Logging starts once the transient has died and a full period of
-      // steady state has been resolved.
-      if (k + 1 >= Steps(c, kSettle_s)) c.StartLogging();
-    }
-    return k < Steps(c, kSettle_s + kMeasure_s) ? ProgramState::kRunning : ProgramState::kEnded;
-  }
-
- private:
-  static constexpr double kTurn = 65536;
-  static constexpr double kIncrement = 1024;  // 64 samples per period
-  static constexpr double kMinAmplitude = 200;
-  static constexpr double kSettle_s = 0.15;
-  static constexpr double kMeasure_s = 0.6;
-  double amplitude_ = 0.0;
-  double phase_ = 0.0;
-  double in_phase_sum_ = 0.0;
-  double lagging_sum_ = 0.0;
+  Mean current_;
 };
 
 // Current step: a few samples at zero, then the step "In1" along phase A's
@@ -232,9 +190,6 @@ void RegisterPrograms_electrical(ProgramRegistry& registry) {
   }
   for (const auto* name : {"Ident_R_or_Rs_SCL", "Ident_R_or_Rs_SOL", "Ident_R_or_Rs_SOL3"}) {
     registry.Add<IdentResistance>(name);
-  }
-  for (const auto* name : {"Ident_L_or_Tau_el_SCL", "Ident_L_or_Tau_el_SOL", "Ident_L_or_Tau_el_SOL3"}) {
-    registry.Add<IdentInductance>(name);
   }
   registry.Add<CurrentStep>("Current_Controller_Tuning_Test_SCL");
   registry.Add<CurrentStep>("Current_Controller_Tuning_Test_SOL");
