@@ -215,3 +215,98 @@ INSTANTIATE_TEST_SUITE_P(Encoders, SerialOffsetSim,
     [](const testing::TestParamInfo<OffsetCase>& info) { return CaseName(info.param, info.index); });
 
 }  // namespace
+
+namespace {
+
+// Motors the field used to lose at its fixed voltage and pace (the
+// inductance ate the current, the back-EMF the voltage, a heavy load the
+// torque), which then counted 318, 1688 or 81 for a 1000-line encoder. The
+// count is the lines' exactly, or 0, the count of a shaft that did not
+// turn; never a count that reads as a wrong line count.
+TEST(EncoderResolutionSim, ARotorThatDoesNotFollowCountsZeroNeverAWrongLineCount) {
+  struct Case {
+    const char* motor;
+    double test_current_A;
+    bool follows;  // the current can move it along the program's slow turn
+  };
+  int exact = 0;
+  for (const Case& c : {Case{R"({"K": 0.5, "L": 0.003, "R": 0.5, "Jm": 1e-4})", 0.6, true},
+                        Case{R"({"K": 0.1, "L": 0.003, "R": 0.5, "Jm": 1e-4})", 0.6, true},
+                        Case{R"({"K": 0.5, "L": 0.03, "R": 2, "Jm": 1e-4})", 0.2, true},
+                        Case{R"({"K": 0.03, "Jm": 5e-4, "Jload": 5e-3, "L": 0.04, "R": 2})", 0.5, false}}) {
+    SCOPED_TRACE(c.motor);
+    SimBench bench("closed_loop_incremental_1000.json",
+                   std::string(R"({"motor": )") + c.motor + R"(, "sensors": {"encoder": {"lines": 1000, "reversed": true}}})");
+    const double current = c.test_current_A * bench.CurrentScale();
+    ASSERT_TRUE(bench.Run("Initial_Positioning_Test", {{"In1", current}}));
+    ASSERT_TRUE(bench.Run("Encoder_Resolution_And_Direction_Test",
+                          {{"RefTest", bench.Variable("REFTST_V")}, {"PolesPairs", 50}}, nullptr, 30.0));
+    const double count = bench.Variable("var_lf_long");
+    // The setup counts in reverse, as the encoder is wired: a turn counts up.
+    if (count != 0.0) {
+      EXPECT_NEAR(count, 4000.0, 2.0);
+      ++exact;
+    }
+  }
+  EXPECT_GE(exact, 3) << "the motors that can move at their test current are counted";
+}
+
+// The encoder's reading at the electrical zero nearest `offset`, modulo the
+// 17-bit turn, for a rotor of 50 pole pairs: the distance in counts.
+double CountsOffAnElectricalZero(double offset) {
+  const drive::SerialEncoderParams truth{.single_turn_bits = 17, .offset_counts = 874};
+  const drive::SerialEncoderReader reader({.single_turn_bits = 17});
+  double nearest = 131072;
+  for (int k = 0; k < 50; ++k) {
+    const auto reading = reader.SingleTurn(drive::SerialEncoder(truth).Read(2 * std::numbers::pi * k / 50));
+    nearest = std::min(nearest, std::abs(std::remainder(offset - static_cast<double>(reading.value_or(0)), 131072.0)));
+  }
+  return nearest;
+}
+
+// A winding of 20 ohm on 12 V cannot carry the drive's current limit: the
+// voltage saturated and the rotor settled 271 counts (and 55, from another
+// start) off its zero. Now the alignment current stops where the voltage
+// runs out, and the offset is exact, or the drive flags its feedback as
+// unusable and never reports one: with the friction of the setup's rated
+// current the half ampere the supply drives leaves too wide a band; with
+// a tenth of it the rotor aligns.
+TEST(SerialOffsetSim, AWindingTheSupplyCannotFeedAtTheLimitStillAlignsOrSaysItCannot) {
+  struct Case {
+    double start_rad;
+    const char* friction;
+  };
+  int exact = 0;
+  for (const Case& c : {Case{0.013, ""}, Case{0.5, ""}, Case{0.5, R"(, "coulomb_friction": 0.001)"}}) {
+    SCOPED_TRACE(c.start_rad);
+    SCOPED_TRACE(c.friction);
+    SimBench bench("closed_loop_ssi_17bit.json",
+                   std::string(R"({"supply_V": 12, "motor": {"R": 20, "L": 0.01, "K": 0.1, "Jm": 4e-6, "pole_pairs": 50)") +
+                       c.friction + R"(}, "initial_angle_rad": )" + std::to_string(c.start_rad) +
+                       R"(, "sensors": {"ssi": {"bits": 17, "offset": 874}}})");
+    bench.setup().SetParameterValueInInternalUnit("SSIREV", 17);
+    ASSERT_TRUE(bench.Run("SSI_Encoder_Offset_Detection_Test", {{"RefTest", 0}, {"RIncTest", 0}}, nullptr, 20.0));
+    if ((static_cast<int>(bench.Variable("MER")) & 0x0020) != 0) {
+      EXPECT_EQ(bench.Variable("var_i1"), 0.0);
+      continue;
+    }
+    EXPECT_EQ(bench.Variable("var_i1"), 1.0);
+    EXPECT_LE(CountsOffAnElectricalZero(bench.Variable("ZAOFF")), 1.0);
+    ++exact;
+  }
+  EXPECT_GE(exact, 1);
+}
+
+// Friction no current at hand can overcome: the rotor stays wherever it
+// was, so the offset is not worth having and the program says so.
+TEST(SerialOffsetSim, ARotorFrictionHoldsGivesNoOffset) {
+  SimBench bench("closed_loop_ssi_17bit.json",
+                 R"({"motor": {"coulomb_friction": 50, "pole_pairs": 50}, "initial_angle_rad": 0.01,
+                     "sensors": {"ssi": {"bits": 17, "offset": 874}}})");
+  bench.setup().SetParameterValueInInternalUnit("SSIREV", 17);
+  ASSERT_TRUE(bench.Run("SSI_Encoder_Offset_Detection_Test", {{"RefTest", 0}, {"RIncTest", 0}}, nullptr, 20.0));
+  EXPECT_EQ(static_cast<int>(bench.Variable("MER")) & 0x0020, 0x0020);
+  EXPECT_EQ(bench.Variable("var_i1"), 0.0);
+}
+
+}  // namespace
