@@ -38,6 +38,11 @@ ClosedLoopAxis::ClosedLoopAxis(ProgramContext& context)
 
 bool ClosedLoopAxis::Update(ProgramContext& context) { return feedback_.Update(context.motor()); }
 
+void ClosedLoopAxis::ZeroHere() {
+  start_position_ = feedback_.position();
+  last_sample_position_ = start_position_;
+}
+
 double ClosedLoopAxis::electrical_angle_rad() const {
   // Counts since the aligned start; the product wraps modulo one turn as
   // the drive's 32-bit arithmetic does.

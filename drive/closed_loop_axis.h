@@ -30,6 +30,10 @@ class ClosedLoopAxis {
   void CommandTorqueCurrent(ProgramContext& context, double current_counts) const;
   double MeasuredTorqueCurrent(const ProgramContext& context) const;
 
+  // Takes the rotor's present position as its electrical zero: the program
+  // has just aligned it there itself.
+  void ZeroHere();
+
   // The position change since the previous call, 16 fraction bits; call once
   // per slow-loop step.
   std::int64_t SampleSpeed_q16();

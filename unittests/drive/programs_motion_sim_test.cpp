@@ -237,6 +237,50 @@ TEST(TotalInertiaFaultsSim, ReversedEncoderReportsANegativeSpeed) {
   EXPECT_EQ(bench.ProgramVariable("Total_Inertia_Identification_Test", "delta_time"), -1);
 }
 
+// The corners where the inertia program used to report success with a
+// value far off: an acceleration over in a few milliseconds (a light rotor
+// with a strong torque constant), a speed limit at a high electrical
+// frequency, and a winding voltage that runs out (a strong torque constant
+// on a low supply). Each is within 3 % of the truth, or fails with the
+// outputs the test reads as failures.
+TEST(TotalInertiaSim, HardCornersAreRightOrFailHonestly) {
+  struct Case {
+    const char* simulation;
+    double truth_kgm2;
+    double speed_limit;  // counts per slow sample
+  };
+  const Case cases[] = {
+      {R"({"motor": {"K": 0.6, "Jm": 5e-6, "Jload": 0}})", 5e-6, 200},
+      {R"({"motor": {"K": 0.6, "Jm": 4.6e-5, "Jload": 4.6e-5}})", 9.2e-5, 2000},
+      {R"({"supply_V": 12, "motor": {"K": 0.6, "Jm": 4.6e-5, "Jload": 2e-4}})", 2.46e-4, 400},
+  };
+  int identified = 0;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.simulation);
+    SimBench bench("closed_loop_incremental_1000.json", c.simulation);
+    const double reference = Position(bench);
+    ASSERT_NE(reference, kMissingValue);
+    const double current = Internal(bench, "TestCurrent");
+    const char* program = "Total_Inertia_Identification_Test";
+    ASSERT_TRUE(bench.Run(program, {{"RefTest", reference},
+                                    {"In1", current},
+                                    {"LimitSpeedMax", c.speed_limit},
+                                    {"Imax_Prot_Test", Internal(bench, "TestProtectionCurrent")}},
+                          nullptr, 20.0));
+    const double flag = bench.ProgramVariable(program, "test_flag");
+    const double t = bench.ProgramVariable(program, "delta_time");
+    const double s = bench.ProgramVariable(program, "delta_speed");
+    if (flag <= 0 || t < 0) continue;
+    ASSERT_GT(s, 0);
+    const double kpos = Internal(bench, "MECRESL") / (2 * std::numbers::pi);
+    const double ts = SlowPeriod_s(bench);
+    const double jt = kpos * ts / bench.CurrentScale() * t * ts * bench.setup().GetParameterValueInBaseUnit("K") / s * current;
+    EXPECT_NEAR(jt, c.truth_kgm2, 0.03 * c.truth_kgm2);
+    ++identified;
+  }
+  EXPECT_GE(identified, 2) << "most of them are measurable";
+}
+
 struct PositionCase {
   const char* example;
   const char* program;
