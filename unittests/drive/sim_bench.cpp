@@ -9,10 +9,15 @@
 #include "kernel/setup_file.h"
 #include "unittests/support/example_setups.h"
 
-SimBench::SimBench(std::string_view example, std::string_view simulation) {
+SimBench::SimBench(std::string_view example, std::string_view simulation)
+    : SimBench(example, simulation, [](CVX_Setup&) {}) {}
+
+SimBench::SimBench(std::string_view example, std::string_view simulation,
+                   const std::function<void(CVX_Setup&)>& prepare) {
   auto loaded = kernel::LoadSetupFile(testsupport::ExamplePath(example));
   if (!loaded.ok()) throw std::runtime_error(loaded.ErrorText());
   setup_ = std::move(loaded.setup);
+  prepare(*setup_);
   std::string error;
   drive_ = drive::MakeSimulatedDrive(*setup_, simulation, error);
   if (!drive_) throw std::runtime_error(error);
@@ -35,7 +40,7 @@ std::unique_ptr<CVX_SingleAxisLogger> SimBench::MakeLogger(std::string_view prog
 }
 
 bool SimBench::Run(std::string_view program, const std::vector<std::pair<std::string, double>>& inputs,
-                   CVX_SingleAxisLogger* logger, double timeout_s) {
+                   CVX_SingleAxisLogger* logger, double timeout_s, const std::function<void()>& each_poll) {
   CVX_CoffFormat& coff = Image(program);
   std::string error;
   for (const auto& [name, value] : inputs) {
@@ -51,6 +56,7 @@ bool SimBench::Run(std::string_view program, const std::vector<std::pair<std::st
     int on = 1;
     if (!kernel::GetAxisOn(on)) return false;
     if (!on) return true;
+    if (each_poll) each_poll();
   }
   return false;
 }

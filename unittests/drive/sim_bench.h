@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -22,6 +23,9 @@ class SimBench {
   // `example`: a file name in examples/; `simulation`: the "simulation"
   // object as JSON text, empty for the setup's nominal world.
   explicit SimBench(std::string_view example, std::string_view simulation = "");
+  // The same, with `prepare` applied to the loaded setup before the drive
+  // is made from it (the drive takes its nominal supply and timing from it).
+  SimBench(std::string_view example, std::string_view simulation, const std::function<void(CVX_Setup&)>& prepare);
   ~SimBench();
 
   CVX_Setup& setup() { return *setup_; }
@@ -30,8 +34,11 @@ class SimBench {
   // Writes the inputs, starts the program (with `logger` when given) and
   // polls every 20 ms of drive time until the axis is off. False when a
   // kernel call failed or the program did not end within `timeout_s`.
+  // `each_poll`, when given, runs after every poll while the axis is on, as
+  // a test reads live values between its timer ticks.
   bool Run(std::string_view program, const std::vector<std::pair<std::string, double>>& inputs,
-           CVX_SingleAxisLogger* logger = nullptr, double timeout_s = 10.0);
+           CVX_SingleAxisLogger* logger = nullptr, double timeout_s = 10.0,
+           const std::function<void()>& each_poll = nullptr);
   // A logger on `program`'s image.
   std::unique_ptr<CVX_SingleAxisLogger> MakeLogger(std::string_view program);
   // Every point the logger's run recorded, (time, values ...).

@@ -1,0 +1,85 @@
+// The identification programs over a seeded random population of motors,
+// each commissioned as a new user would: a setup with datasheet values 10-20 %
+// off the truth, the programs on the simulated drive, the tests' arithmetic
+// on what they report. Every motor must come out identified within the
+// tolerance or failed with the test's failure outputs, never with a wrong
+// value that looks like success; and most must be identified.
+#include <gtest/gtest.h>
+
+#include <fmt/format.h>
+
+#include <functional>
+#include <iostream>
+
+#include "engine/unit_scale.h"
+#include "kernel/unit_scale.h"
+#include "population/identification_runs.h"
+
+namespace population {
+namespace {
+
+// The engine's unit scales, as the plug-in installs them: the user's values
+// are typed in engineering units.
+class EngineScales : public testing::Environment {
+ public:
+  void SetUp() override { kernel::SetUnitScaleFunctions(&engine::ScaleFactor, &engine::ScaleOffset); }
+  void TearDown() override { kernel::SetUnitScaleFunctions(nullptr, nullptr); }
+};
+const testing::Environment* const kScales = testing::AddGlobalTestEnvironment(new EngineScales);
+
+constexpr std::uint64_t kSeed = 20240611;
+constexpr int kMotors = 48;
+
+const std::vector<TrueMotor>& Motors() {
+  static const std::vector<TrueMotor> motors = DrawPopulation(kSeed, kMotors);
+  return motors;
+}
+
+using Identification = std::function<Outcome(const TrueMotor&, const Datasheet&)>;
+
+// Runs one identification over the population, prints its row and every
+// motor that did not come out identified, and checks the shares: no value
+// outside its tolerance that looks like success, and at least
+// `identified_share` of the motors identified.
+void Survey(const char* quantity, const Identification& identify, double identified_share = 0.9) {
+  int identified = 0;
+  int honest = 0;
+  int wrong = 0;
+  std::string details;
+  for (const TrueMotor& motor : Motors()) {
+    const Outcome outcome = identify(motor, DatasheetOf(motor, kSeed));
+    switch (outcome.verdict) {
+      case Verdict::kIdentified:
+        ++identified;
+        continue;
+      case Verdict::kHonestFailure:
+        ++honest;
+        details += fmt::format("  honest failure, {}: {}\n", outcome.note, motor.Describe());
+        break;
+      case Verdict::kSilentlyWrong:
+        ++wrong;
+        details += fmt::format("  SILENTLY WRONG, {} (found {:.6g}, truth {:.6g}): {}\n", outcome.note, outcome.value,
+                               outcome.truth, motor.Describe());
+        break;
+    }
+  }
+  std::cout << fmt::format("{:<22} identified {:>3} / honest failures {:>3} / silently wrong {:>3}  ({:.0f} % identified)\n",
+                           quantity, identified, honest, wrong, 100.0 * identified / kMotors)
+            << details;
+  EXPECT_EQ(wrong, 0) << quantity;
+  EXPECT_GE(identified, identified_share * kMotors) << quantity;
+}
+
+TEST(IdentificationPopulation, Resistance) { Survey("resistance", IdentifyResistance); }
+TEST(IdentificationPopulation, Inductance) { Survey("inductance", IdentifyInductance); }
+TEST(IdentificationPopulation, Supply) { Survey("supply", IdentifySupply); }
+// The inertia is the one quantity short of nine in ten: a coarse encoder on
+// a 400-step motor (ten to twenty counts an electrical cycle), or a current
+// loop that cannot hold the swing's current, leaves too little to measure,
+// and the program says so.
+TEST(IdentificationPopulation, TotalInertia) { Survey("total inertia", IdentifyTotalInertia, 0.85); }
+TEST(IdentificationPopulation, EncoderLinesAndDirection) { Survey("encoder lines, direction", IdentifyEncoder); }
+TEST(IdentificationPopulation, SerialEncoderOffset) { Survey("serial encoder offset", IdentifySerialOffset); }
+
+}  // namespace
+}  // namespace population
