@@ -81,6 +81,26 @@ ParsedAssignment ParseAssignment(std::string_view text, std::string_view option)
   return {Assignment{std::string(name), *value}, std::nullopt};
 }
 
+ParsedLink ParseLink(std::string_view text) {
+  const size_t equals = text.find('=');
+  const std::string_view source = text.substr(0, equals == std::string_view::npos ? 0 : equals);
+  const std::string_view target = equals == std::string_view::npos ? std::string_view() : text.substr(equals + 1);
+  const size_t dot = source.rfind('.');
+  if (source.empty() || target.empty() || dot == 0 || dot + 1 == source.size()) {
+    return {std::nullopt,
+            Failure{fmt::format("--var-from \"{}\": expected VARIABLE=NAME or PROGRAM.VARIABLE=NAME", text), kExitUsage}};
+  }
+  VariableLink link;
+  link.target = std::string(target);
+  if (dot == std::string_view::npos) {
+    link.source = std::string(source);
+  } else {
+    link.sourceProgram = std::string(source.substr(0, dot));
+    link.source = std::string(source.substr(dot + 1));
+  }
+  return {link, std::nullopt};
+}
+
 ParsedCommandLine ParseCommandLine(int argc, const char* const* argv) {
   CLI::App app{"Computes, recovers and inspects the setup of a stepper drive through its setup plug-in.",
                "drivesetup"};
@@ -128,13 +148,37 @@ ParsedCommandLine ParseCommandLine(int argc, const char* const* argv) {
   edit->require_option(1);
   commands.emplace_back(edit, Command::kEdit);
 
+  std::string firstProgram;
   std::vector<std::string> programInputs;
-  CLI::App* runProgram = app.add_subcommand("run-program", "Run a test program to its end on the simulated drive");
-  runProgram->add_option("NAME", inv.program, "Program name, e.g. VDC_Detection_Test")->required();
-  runProgram->add_option("--var", programInputs, "Set a program variable before the start (repeatable)")
-      ->allow_extra_args(false)
-      ->type_name("NAME=VALUE");
-  runProgram->add_option("--log", inv.logged, "Drive variables to log at the fast loop")->delimiter(',')->type_name("VAR,...");
+  std::vector<std::string> programLinks;
+  std::vector<std::string> thenPrograms;
+  std::string logLoop = "fast";
+  CLI::App* runProgram =
+      app.add_subcommand("run-program", "Run test programs to their end, one after the other, on one simulated drive");
+  runProgram->add_option("NAME", firstProgram, "Program name, e.g. VDC_Detection_Test")->required();
+  CLI::Option* thenOption =
+      runProgram->add_option("--then", thenPrograms, "Run this program next, on the same drive (repeatable)")
+          ->allow_extra_args(false)
+          ->type_name("NAME");
+  CLI::Option* varOption =
+      runProgram
+          ->add_option("--var", programInputs, "Set a variable of the program named last before the start (repeatable)")
+          ->allow_extra_args(false)
+          ->type_name("NAME=VALUE");
+  CLI::Option* linkOption =
+      runProgram
+          ->add_option("--var-from", programLinks,
+                       "Set a variable of the program named last to what an earlier program left (repeatable)")
+          ->allow_extra_args(false)
+          ->type_name("[PROGRAM.]VARIABLE=NAME");
+  runProgram->add_option("--log", inv.log.variables, "Drive variables to log while the last program runs")
+      ->delimiter(',')
+      ->type_name("VAR,...");
+  runProgram->add_option("--log-points", inv.log.points, "Points to log (default 500)")->check(CLI::PositiveNumber);
+  runProgram->add_option("--log-divider", inv.log.divider, "Log one point every N samples (default 1)")
+      ->check(CLI::PositiveNumber);
+  runProgram->add_option("--log-loop", logLoop, "The loop the logger samples in: fast (default) or slow")
+      ->check(CLI::IsMember({"fast", "slow"}));
   commands.emplace_back(runProgram, Command::kRunProgram);
 
   // Set after the commands exist, so that a command's stray argument falls
@@ -170,10 +214,29 @@ ParsedCommandLine ParseCommandLine(int argc, const char* const* argv) {
     if (parsed.failure) return {std::nullopt, std::nullopt, parsed.failure};
     inv.assignments.push_back(*parsed.assignment);
   }
-  for (const std::string& text : programInputs) {
-    ParsedAssignment parsed = ParseAssignment(text, "--var");
-    if (parsed.failure) return {std::nullopt, std::nullopt, parsed.failure};
-    inv.programInputs.push_back(*parsed.assignment);
+  if (inv.command == Command::kRunProgram) {
+    // --var and --var-from belong to the program named last before them: the
+    // options come back in the order they stood.
+    inv.runs.push_back({firstProgram, {}, {}});
+    std::size_t then = 0, var = 0, link = 0;
+    for (const CLI::Option* option : runProgram->parse_order()) {
+      if (option == thenOption) {
+        inv.runs.push_back({thenPrograms.at(then++), {}, {}});
+      } else if (option == varOption) {
+        ParsedAssignment parsed = ParseAssignment(programInputs.at(var++), "--var");
+        if (parsed.failure) return {std::nullopt, std::nullopt, parsed.failure};
+        inv.runs.back().inputs.push_back(*parsed.assignment);
+      } else if (option == linkOption) {
+        ParsedLink parsed = ParseLink(programLinks.at(link++));
+        if (parsed.failure) return {std::nullopt, std::nullopt, parsed.failure};
+        if (inv.runs.size() == 1) {
+          return {std::nullopt, std::nullopt,
+                  Failure{"--var-from: the first program of the chain has no program before it", kExitUsage}};
+        }
+        inv.runs.back().links.push_back(*parsed.link);
+      }
+    }
+    inv.log.slowLoop = logLoop == "slow";
   }
   return {std::move(inv), std::nullopt, std::nullopt};
 }

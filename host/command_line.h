@@ -17,6 +17,33 @@ struct Assignment {
   double value = 0.0;
 };
 
+// --var-from SOURCE=NAME: the program variable NAME takes the value SOURCE
+// had when its program ended. SOURCE is PROGRAM.VARIABLE (a variable of an
+// earlier program of the chain, or a drive variable it leaves a result in)
+// or a bare VARIABLE (the previous program's).
+struct VariableLink {
+  std::string sourceProgram;  // empty: the previous program
+  std::string source;
+  std::string target;
+};
+
+// One program of a run-program chain, with its own --var and --var-from.
+struct ProgramRun {
+  std::string name;
+  std::vector<Assignment> inputs;  // in the order given
+  std::vector<VariableLink> links;
+};
+
+// The logger of run-program: the drive variables and the settings a test
+// gives it (points, the loop it samples in, one point every `divider`
+// samples).
+struct LogSettings {
+  std::vector<std::string> variables;
+  int points = 500;
+  int divider = 1;
+  bool slowLoop = false;
+};
+
 // What one run of drivesetup is asked to do.
 struct Invocation {
   Command command = Command::kRoundTrip;
@@ -31,9 +58,8 @@ struct Invocation {
   std::string scriptPath;               // edit: the user script that plays the person
   bool list = false;                    // edit: list the dialog's controls instead of a script
   std::string simPath;                  // empty: the setup's own "simulation" object
-  std::string program;                  // run-program
-  std::vector<Assignment> programInputs;  // run-program --var, in the order given
-  std::vector<std::string> logged;        // run-program --log
+  std::vector<ProgramRun> runs;         // run-program: the program and those --then names, in order
+  LogSettings log;                      // run-program --log, for the last program
 };
 
 // Exactly one of: an invocation to run, a help text to print (and exit 0),
@@ -53,5 +79,12 @@ struct ParsedAssignment {
   Outcome failure;
 };
 ParsedAssignment ParseAssignment(std::string_view text, std::string_view option = "--set");
+
+// SOURCE=NAME of --var-from, SOURCE being VARIABLE or PROGRAM.VARIABLE.
+struct ParsedLink {
+  std::optional<VariableLink> link;
+  Outcome failure;
+};
+ParsedLink ParseLink(std::string_view text);
 
 }  // namespace host

@@ -8,11 +8,14 @@
 
 namespace host {
 
-// run-program: downloads the setup's registers to a simulated drive built
-// from the setup (and its "simulation" object), writes the --var inputs,
-// runs the program to its end on virtual time, and prints one JSON document:
-// the program's outputs, "test_flag" when it has one, the "MER" word, the
-// drive variables it leaves results in, and the points logged for --log.
+// run-program: on a simulated drive built from the setup (and its
+// "simulation" object), runs each program of the chain to its end on
+// virtual time, one after the other on the same drive: downloads the
+// setup's registers, writes its --var inputs and the --var-from values that
+// earlier programs left, starts it and polls it. Prints one JSON document
+// per program (a chain: {"runs": [...]}): the program's outputs, "test_flag"
+// when it has one, the "MER" word, the drive variables it leaves results
+// in, and for the last one the points logged for --log.
 Outcome RunProgram(const Invocation& inv, CVX_Setup& setup, std::ostream& out);
 
 // --sim FILE: the file's text becomes the setup's "simulation" object, once

@@ -45,6 +45,59 @@ TEST(RunProgramCommand, SimFileReplacesTheWorldTheProgramMeasures) {
   EXPECT_EQ(Json::parse(r.out)["driveVariables"]["var_u2"], 26192);
 }
 
+// A chain shares one drive: the positioning aligns a rotor that stood a
+// third of a turn away, and the encoder test that follows starts from it
+// with the voltage the positioning found.
+TEST(RunProgramCommand, AChainRunsOnOneDriveAndPassesValuesOn) {
+  host_test::TempDir dir;
+  host_test::WriteFile(dir.File("sim.json"), R"({"initial_angle_rad": 2.1})");
+  const std::string closed = std::string(DRIVESETUP_SOURCE_DIR) + "/examples/closed_loop_incremental_1000.json";
+  for (const char* source : {"REFTST_V=RefTest", "Initial_Positioning_Test.REFTST_V=RefTest"}) {
+    SCOPED_TRACE(source);
+    const RunResult r = RunInProcess({"--setup", closed, "--sim", dir.File("sim.json"), "run-program",
+                                      "Initial_Positioning_Test", "--var", "In1=9000", "--then",
+                                      "Encoder_Resolution_And_Direction_Test", "--var", "PolesPairs=50", "--var-from",
+                                      source});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const Json doc = Json::parse(r.out);
+    ASSERT_EQ(doc["runs"].size(), 2u);
+    EXPECT_EQ(doc["runs"][0]["program"], "Initial_Positioning_Test");
+    EXPECT_GT(doc["runs"][0]["driveVariables"]["REFTST_V"].get<double>(), 0);
+    // One revolution of the 1000-line encoder the setup describes.
+    EXPECT_EQ(doc["runs"][1]["driveVariables"]["var_lf_long"], 4000);
+  }
+}
+
+TEST(RunProgramCommand, LogTakesTheTestsLoggerSettings) {
+  const RunResult r = RunOnExample({"run-program", "Ident_R_or_Rs_SOL", "--var", "In1=6000", "--log", "IQ",
+                                    "--log-points", "100", "--log-divider", "2", "--log-loop", "slow"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  const Json doc = Json::parse(r.out);
+  const Json& points = doc["log"]["points"];
+  ASSERT_EQ(points.size(), 100u);
+  // Every second slow-loop sample, each 8 fast periods of 100 us.
+  EXPECT_NEAR(points[1][0].get<double>() - points[0][0].get<double>(), 2 * 8 * 1e-4, 1e-9);
+  EXPECT_NEAR(points.back()[1].get<double>(), 6000, 100) << "the current held";
+}
+
+TEST(RunProgramCommand, BadChainsAndLoggerSettingsAreOneLineWithTheirCause) {
+  ExpectOneLineFailure(RunOnExample({"run-program", "VDC_Detection_Test", "--var-from", "var_u2=In1"}), 2,
+                       "--var-from");
+  ExpectOneLineFailure(RunOnExample({"run-program", "VDC_Detection_Test", "--then", "Initial_Positioning_Test",
+                                     "--var-from", "var_u2"}),
+                       2, "--var-from");
+  ExpectOneLineFailure(RunOnExample({"run-program", "VDC_Detection_Test", "--then", "Initial_Positioning_Test",
+                                     "--var-from", "No_Such_Test.var_u2=In1"}),
+                       1, "No_Such_Test.var_u2");
+  ExpectOneLineFailure(RunOnExample({"run-program", "VDC_Detection_Test", "--then", "Initial_Positioning_Test",
+                                     "--var-from", "NoSuchVariable=In1"}),
+                       1, "NoSuchVariable");
+  ExpectOneLineFailure(RunOnExample({"run-program", "VDC_Detection_Test", "--then", "No_Such_Test"}), 1,
+                       "No_Such_Test");
+  ExpectOneLineFailure(RunOnExample({"run-program", "VDC_Detection_Test", "--log-points", "0"}), 2, "--log-points");
+  ExpectOneLineFailure(RunOnExample({"run-program", "VDC_Detection_Test", "--log-loop", "medium"}), 2, "--log-loop");
+}
+
 TEST(RunProgramCommand, BadInputIsOneLineWithItsCause) {
   ExpectOneLineFailure(RunOnExample({"run-program", "No_Such_Test"}), 1, "No_Such_Test");
   ExpectOneLineFailure(RunOnExample({"run-program", "VDC_Detection_Test", "--var", "In1"}), 2, "--var");
