@@ -11,21 +11,12 @@
 #include <functional>
 #include <iostream>
 
-#include "engine/unit_scale.h"
-#include "kernel/unit_scale.h"
 #include "population/identification_runs.h"
+#include "support/example_setups.h"
 
 namespace population {
 namespace {
 
-// The engine's unit scales, as the plug-in installs them: the user's values
-// are typed in engineering units.
-class EngineScales : public testing::Environment {
- public:
-  void SetUp() override { kernel::SetUnitScaleFunctions(&engine::ScaleFactor, &engine::ScaleOffset); }
-  void TearDown() override { kernel::SetUnitScaleFunctions(nullptr, nullptr); }
-};
-const testing::Environment* const kScales = testing::AddGlobalTestEnvironment(new EngineScales);
 
 constexpr std::uint64_t kSeed = 20240611;
 constexpr int kMotors = 48;
@@ -42,6 +33,8 @@ using Identification = std::function<Outcome(const TrueMotor&, const Datasheet&)
 // outside its tolerance that looks like success, and at least
 // `identified_share` of the motors identified.
 void Survey(const char* quantity, const Identification& identify, double identified_share = 0.9) {
+  // The user's values are typed in engineering units, as through the plug-in.
+  const testsupport::ScopedEngineUnitScales scales;
   int identified = 0;
   int honest = 0;
   int wrong = 0;
@@ -54,7 +47,9 @@ void Survey(const char* quantity, const Identification& identify, double identif
         continue;
       case Verdict::kHonestFailure:
         ++honest;
-        details += fmt::format("  honest failure, {}: {}\n", outcome.note, motor.Describe());
+        // The test's text, its first line.
+        details += fmt::format("  honest failure, {}: {}\n", outcome.note.substr(0, outcome.note.find('\n')),
+                               motor.Describe());
         break;
       case Verdict::kSilentlyWrong:
         ++wrong;
