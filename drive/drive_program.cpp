@@ -1,10 +1,15 @@
 #include "drive/drive_program.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "kernel/name_key.h"
 
 namespace drive {
+
+std::int64_t ProgramContext::StepsIn(double seconds) const {
+  return std::max<std::int64_t>(1, std::llround(seconds / fast_period_s()));
+}
 
 void ProgramContext::CommandCurrentAtAngle(double electrical_angle_rad, double amplitude_counts) {
   CommandCurrent({amplitude_counts * std::cos(electrical_angle_rad),

@@ -78,6 +78,8 @@ class ProgramContext {
   // is one); the slow-loop controllers run in these steps only.
   virtual bool IsSlowLoopStep() const = 0;
   double time_s() const { return static_cast<double>(step_index()) * fast_period_s(); }
+  // Fast steps in `seconds`, at least one.
+  std::int64_t StepsIn(double seconds) const;
 
   // --- Values ---------------------------------------------------------
   // The setup's register parameters as downloaded before the start, in

@@ -13,11 +13,6 @@ namespace {
 
 double Int16(double value) { return std::clamp(std::round(value), -32768.0, 32767.0); }
 
-// Steps in `seconds` of fast-loop periods, at least one.
-std::int64_t Steps(const ProgramContext& context, double seconds) {
-  return std::max<std::int64_t>(1, std::llround(seconds / context.fast_period_s()));
-}
-
 // A running mean over the steps of a window.
 class Mean {
  public:
@@ -38,10 +33,10 @@ class InitialPositioning final : public Program {
   ProgramState Step(ProgramContext& c) override {
     const std::int64_t k = c.step_index();
     const double target = c.program_variables().Get("In1");
-    const std::int64_t ramp = Steps(c, kRamp_s);
-    const std::int64_t end = ramp + Steps(c, kHold_s);
+    const std::int64_t ramp = c.StepsIn(kRamp_s);
+    const std::int64_t end = ramp + c.StepsIn(kHold_s);
     c.CommandCurrentAtAngle(0.0, target * std::min<double>(1.0, static_cast<double>(k) / static_cast<double>(ramp)));
-    if (k >= end - Steps(c, kAverage_s)) {
+    if (k >= end - c.StepsIn(kAverage_s)) {
       current_.Add(c.measured_current_counts().alpha);
       alpha_V_.Add(c.voltage_reference_counts().alpha);
       beta_V_.Add(c.voltage_reference_counts().beta);
@@ -79,13 +74,13 @@ class IdentResistance final : public Program {
     c.CommandCurrentAtAngle(0.0, wanted_);
     const double measured = c.measured_current_counts().alpha;
     c.variables().Set("IQ", measured);
-    const std::int64_t settle = Steps(c, kSettle_s);
+    const std::int64_t settle = c.StepsIn(kSettle_s);
     if (k == settle) c.StartLogging();
     if (k >= settle) {
       voltage_.Add(c.voltage_reference_counts().alpha);
       current_.Add(measured);
     }
-    if (k < settle + Steps(c, kMeasure_s)) return ProgramState::kRunning;
+    if (k < settle + c.StepsIn(kMeasure_s)) return ProgramState::kRunning;
     c.variables().Set("var_i1", Int16(voltage_.value()));
     c.variables().Set("var_u2", c.MeasureSupply_counts());
     c.program_variables().Set("In1", Int16(current_.value()));
@@ -124,7 +119,7 @@ class CurrentStep final : public Program {
       c.program_variables().Set("test_flag", -1);
       return ProgramState::kEnded;
     }
-    if (k < kStepAt + Steps(c, kRun_s)) return ProgramState::kRunning;
+    if (k < kStepAt + c.StepsIn(kRun_s)) return ProgramState::kRunning;
     c.program_variables().Set("test_flag", 1);
     return ProgramState::kEnded;
   }
@@ -146,8 +141,8 @@ class PhaseConnection final : public Program {
     const bool two_phase = c.motor().params().winding == Winding::TwoPhase;
     c.CommandVoltage({u, two_phase ? -u : 0.0});
     const StatorVector i = c.measured_current_counts();
-    const std::int64_t end = Steps(c, kSettle_s + kAverage_s);
-    if (k >= end - Steps(c, kAverage_s)) {
+    const std::int64_t end = c.StepsIn(kSettle_s + kAverage_s);
+    if (k >= end - c.StepsIn(kAverage_s)) {
       phase_a_.Add(i.alpha);
       phase_b_.Add(two_phase ? i.beta : (-i.alpha + std::numbers::sqrt3 * i.beta) / 2);
     }
@@ -171,7 +166,7 @@ class VdcDetection final : public Program {
 
   ProgramState Step(ProgramContext& c) override {
     supply_.Add(c.MeasureSupply_counts());
-    if (c.step_index() < Steps(c, kAverage_s)) return ProgramState::kRunning;
+    if (c.step_index() < c.StepsIn(kAverage_s)) return ProgramState::kRunning;
     // The converter's word is unsigned: up to ADCMax at "VdcMaxMeasurable".
     c.variables().Set("var_u2", std::round(supply_.value()));
     return ProgramState::kEnded;

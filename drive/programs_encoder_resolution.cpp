@@ -16,10 +16,6 @@ namespace {
 
 constexpr double kTwoPi = 2.0 * std::numbers::pi;
 
-std::int64_t Steps(const ProgramContext& context, double seconds) {
-  return std::max<std::int64_t>(1, std::llround(seconds / context.fast_period_s()));
-}
-
 // Turns the field through "PolesPairs" electrical cycles, one revolution,
 // while "var_lf_long" follows the encoder's quadrature counter (4 per line).
 //
@@ -58,16 +54,16 @@ class EncoderResolutionProgram final : public Program {
     const std::int64_t count = feedback_->quadrature_count();
 
     // The stages' ends, in fast steps.
-    const std::int64_t hold = Steps(c, kHold_s);
-    const std::int64_t onto = hold + Steps(c, kOnto_s);
-    const std::int64_t start = onto + Steps(c, kStill_s + kRest_s);
-    const std::int64_t turned = start + Steps(c, kTurn_s);
-    const std::int64_t end = turned + Steps(c, kStill_s + kRest_s);
+    const std::int64_t hold = c.StepsIn(kHold_s);
+    const std::int64_t onto = hold + c.StepsIn(kOnto_s);
+    const std::int64_t start = onto + c.StepsIn(kStill_s + kRest_s);
+    const std::int64_t turned = start + c.StepsIn(kTurn_s);
+    const std::int64_t end = turned + c.StepsIn(kStill_s + kRest_s);
     const double counted = k < start ? static_cast<double>(count) : std::round(static_cast<double>(count) - start_.value());
     c.variables().Set("var_lf_long", counted);
     if (k < hold) {
       c.CommandVoltage({0.0, -amplitude_});
-      if (k >= hold - Steps(c, kHoldAverage_s)) {
+      if (k >= hold - c.StepsIn(kHoldAverage_s)) {
         const StatorVector i = c.measured_current_counts();
         current_sum_ += std::hypot(i.alpha, i.beta);
         ++current_samples_;
@@ -78,7 +74,7 @@ class EncoderResolutionProgram final : public Program {
     if (k < start) {
       const double u = std::min(1.0, static_cast<double>(k - hold) / static_cast<double>(onto - hold));
       c.CommandCurrentAtAngle(-kTwoPi / 4 * (1.0 - (u - std::sin(kTwoPi * u) / kTwoPi)), current);
-      if (k >= onto + Steps(c, kStill_s)) start_.Add(count);
+      if (k >= onto + c.StepsIn(kStill_s)) start_.Add(count);
       return ProgramState::kRunning;
     }
     const double u = std::min(1.0, static_cast<double>(k - start) / static_cast<double>(turned - start));
@@ -89,7 +85,7 @@ class EncoderResolutionProgram final : public Program {
       following_.Add(field_cycles, std::llround(counted), cycles_);
       return ProgramState::kRunning;
     }
-    if (k >= turned + Steps(c, kStill_s)) end_.Add(count);
+    if (k >= turned + c.StepsIn(kStill_s)) end_.Add(count);
     if (k < end) return ProgramState::kRunning;
     const double final_count = std::round(end_.value() - start_.value());
     c.variables().Set("var_lf_long", following_.Followed(final_count, cycles_) ? final_count : 0.0);

@@ -23,10 +23,6 @@ constexpr int kSamplesPerPeriod = static_cast<int>(kTurn / kIncrement);
 // The angle step as the test reads "TINCTST": of 65535 per turn.
 constexpr double kTestTurn = 65535;
 
-std::int64_t Steps(const ProgramContext& context, double seconds) {
-  return std::max<std::int64_t>(1, std::llround(seconds / context.fast_period_s()));
-}
-
 // Whole periods of the held voltage and the sampled current, resolved into
 // fundamental phasors: x[k] = Re(X e^{j theta_k}).
 class PeriodResolver {
@@ -118,13 +114,13 @@ class IdentInductance final : public Program {
           amplitude_ = std::round(amplitude_);
           c.variables().Set("var_i1", amplitude_);
           stage_ = Stage::kSettle;
-          settle_end_ = k + Steps(c, kSettle_s);
+          settle_end_ = k + c.StepsIn(kSettle_s);
         }
         break;
       case Stage::kSettle:
         if (k >= settle_end_) {
           stage_ = Stage::kMeasure;
-          measure_end_ = k + Steps(c, kMeasure_s);
+          measure_end_ = k + c.StepsIn(kMeasure_s);
         }
         break;
       case Stage::kMeasure:
@@ -151,7 +147,7 @@ class IdentInductance final : public Program {
   // Freezes the result the logged pairs show for the rest of the run.
   void Report(ProgramContext& c, std::int64_t k) {
     stage_ = Stage::kReport;
-    report_end_ = k + Steps(c, kReport_s);
+    report_end_ = k + c.StepsIn(kReport_s);
     const double omega = kTwoPi * kIncrement / (c.fast_period_s() * kTestTurn);
     const std::optional<WindingModel> winding = Resolved(c);
     // Without a winding the program reports a current that does not lag

@@ -18,10 +18,6 @@ using Inputs = std::vector<std::pair<std::string, double>>;
 
 double Internal(SimBench& bench, const char* name) { return bench.setup().GetParameterValueInInternalUnit(name); }
 
-double SlowPeriod_s(SimBench& bench) {
-  return 2.0 * Internal(bench, "SLPER") * Internal(bench, "PWMPER") / bench.setup().GetParameterValueInBaseUnit("DSP_freq");
-}
-
 // The positioning run every motion test starts with; its reference.
 double Position(SimBench& bench) {
   if (!bench.Run("Initial_Positioning_Test", {{"In1", Internal(bench, "TestCurrent")}})) return kMissingValue;
@@ -197,7 +193,7 @@ TEST_P(TotalInertiaSim, FormulaOnTheReportedAccelerationFindsTheTruth) {
   const bool serial = Internal(bench, "MotorSensorType") >= 3;
   const double counts = serial ? std::ldexp(1.0, static_cast<int>(Internal(bench, "SSIREV"))) : Internal(bench, "MECRESL");
   const double kpos = counts / (2 * std::numbers::pi);
-  const double ts = SlowPeriod_s(bench);
+  const double ts = SlowPeriod_s(bench.setup());
   const double k = bench.setup().GetParameterValueInBaseUnit("K");
   const double jt = kpos * ts / bench.CurrentScale() * t * ts * k / s * current;
   // Within 3 %: the fits resolve the accelerations to a fraction of a
@@ -273,7 +269,7 @@ TEST(TotalInertiaSim, HardCornersAreRightOrFailHonestly) {
     if (flag <= 0 || t < 0) continue;
     ASSERT_GT(s, 0);
     const double kpos = Internal(bench, "MECRESL") / (2 * std::numbers::pi);
-    const double ts = SlowPeriod_s(bench);
+    const double ts = SlowPeriod_s(bench.setup());
     const double jt = kpos * ts / bench.CurrentScale() * t * ts * bench.setup().GetParameterValueInBaseUnit("K") / s * current;
     EXPECT_NEAR(jt, c.truth_kgm2, 0.03 * c.truth_kgm2);
     ++identified;

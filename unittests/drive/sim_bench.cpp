@@ -82,20 +82,30 @@ double SimBench::Variable(std::string_view name) {
   return variable->GetValueInInternalUnit();
 }
 
-double SimBench::CurrentScale() const {
-  return setup_->GetIdentity().adcMaxValue / (2.0 * setup_->GetParameterValueInBaseUnit("ImaxPS"));
+double CurrentScale(const CVX_Setup& setup) {
+  return setup.GetIdentity().adcMaxValue / (2.0 * setup.GetParameterValueInBaseUnit("ImaxPS"));
 }
 
-double SimBench::VoltageScale() const {
-  const double vdc = setup_->GetParameterValueInBaseUnit("Vdc");
-  const auto scr = static_cast<long>(setup_->GetParameterValueInInternalUnit("SCR"));
+double VoltageScale(const CVX_Setup& setup, double vdc) {
+  const auto scr = static_cast<long>(setup.GetParameterValueInInternalUnit("SCR"));
   return (scr & 0x1000) ? 65534.0 / (1.1 * vdc) : 32767.0 / vdc;
 }
 
-double SimBench::FastPeriod_s() const {
-  return 2.0 * setup_->GetParameterValueInInternalUnit("CLPER") * setup_->GetParameterValueInInternalUnit("PWMPER") /
-         setup_->GetParameterValueInBaseUnit("DSP_freq");
+double VoltageScale(const CVX_Setup& setup) { return VoltageScale(setup, setup.GetParameterValueInBaseUnit("Vdc")); }
+
+double FastPeriod_s(const CVX_Setup& setup) {
+  return 2.0 * setup.GetParameterValueInInternalUnit("CLPER") * setup.GetParameterValueInInternalUnit("PWMPER") /
+         setup.GetParameterValueInBaseUnit("DSP_freq");
 }
+
+double SlowPeriod_s(const CVX_Setup& setup) {
+  return 2.0 * setup.GetParameterValueInInternalUnit("SLPER") * setup.GetParameterValueInInternalUnit("PWMPER") /
+         setup.GetParameterValueInBaseUnit("DSP_freq");
+}
+
+double SimBench::CurrentScale() const { return ::CurrentScale(*setup_); }
+double SimBench::VoltageScale() const { return ::VoltageScale(*setup_); }
+double SimBench::FastPeriod_s() const { return ::FastPeriod_s(*setup_); }
 
 ResistancePoint MeasureResistancePoint(SimBench& bench, std::string_view program, double current_counts) {
   ResistancePoint point;

@@ -62,6 +62,15 @@ class SimBench {
   std::map<std::string, std::unique_ptr<CVX_CoffFormat>> images_;
 };
 
+// The scales and periods of a setup as the tests compute them: converter
+// counts per ampere; voltage counts per volt of a supply (the setup's "Vdc"
+// or a measured one); the fast and slow loop periods.
+double CurrentScale(const CVX_Setup& setup);
+double VoltageScale(const CVX_Setup& setup, double vdc);
+double VoltageScale(const CVX_Setup& setup);
+double FastPeriod_s(const CVX_Setup& setup);
+double SlowPeriod_s(const CVX_Setup& setup);
+
 // A positioning run followed by a resistance run at `current`: the voltage
 // ("var_i1") and the mean logged current.
 struct ResistancePoint {

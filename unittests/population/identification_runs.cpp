@@ -71,15 +71,6 @@ double MeasuredSupply_V(SimBench& bench, double supply_counts) {
          bench.setup().GetIdentity().adcMaxValue;
 }
 
-double VoltageScaleFor(SimBench& bench, double vdc) {
-  const auto scr = static_cast<long>(Internal(bench, "SCR"));
-  return (scr & 0x1000) ? 65534.0 / (1.1 * vdc) : 32767.0 / vdc;
-}
-
-double SlowPeriod_s(SimBench& bench) {
-  return 2.0 * Internal(bench, "SLPER") * Internal(bench, "PWMPER") / bench.setup().GetParameterValueInBaseUnit("DSP_freq");
-}
-
 }  // namespace
 
 Outcome IdentifyResistance(const TrueMotor& m, const Datasheet& d) {
@@ -94,7 +85,7 @@ Outcome IdentifyResistance(const TrueMotor& m, const Datasheet& d) {
   const ResistanceRunPoint half = ResistanceRun(bench, m, std::floor(current / 2), second.reference);
   // The test stores the measured supply before it computes R.
   const double vdc = MeasuredSupply_V(bench, bench.Variable("var_u2"));
-  TestResult r = Resistance(current, full, half, bench.CurrentScale(), VoltageScaleFor(bench, vdc));
+  TestResult r = Resistance(current, full, half, bench.CurrentScale(), VoltageScale(bench.setup(), vdc));
   if (r.value) *r.value *= m.Connection();
   return Judge(r, truth, 0.01);
 }
@@ -121,7 +112,7 @@ Outcome IdentifyInductance(const TrueMotor& m, const Datasheet& d) {
   }
   if ((static_cast<int>(bench.Variable("MER")) & 0x8002) != 0) return Failed(truth, "a protection stopped the run");
   TestResult l = Inductance(bench.Variable("var_i1"), bench.Variable("TINCTST"), bench.Upload(*logger),
-                            bench.FastPeriod_s(), bench.CurrentScale(), VoltageScaleFor(bench, vdc));
+                            bench.FastPeriod_s(), bench.CurrentScale(), VoltageScale(bench.setup(), vdc));
   if (l.value) *l.value *= m.Connection();
   return Judge(l, truth, 0.03);
 }
@@ -143,7 +134,7 @@ Outcome IdentifyTotalInertia(const TrueMotor& m, const Datasheet& d) {
   const Positioned positioned = Position(bench, m, current);
   if (!positioned.ok) return Failed(truth, positioned.failure);
   const double counts_per_rad = 4.0 * m.encoder_lines / kTwoPi;
-  const double slow_s = SlowPeriod_s(bench);
+  const double slow_s = SlowPeriod_s(bench.setup());
   const double speed_limit = std::trunc(m.test_speed_rad_s * counts_per_rad * slow_s);
   const char* program = "Total_Inertia_Identification_Test";
   if (!bench.Run(program, {{"RefTest", positioned.reference},

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <numbers>
 
+#include "drive/sim_bench.h"
 #include "engine/sequences.h"
 #include "kernel/probe.h"
 #include "kernel/setup.h"
@@ -37,21 +38,6 @@ void Put(CVX_Setup& setup, const char* name, double value) {
   if (p->HasMaximum() && value > p->GetMaximum()) p->SetMaximum(value);
   if (p->HasMinimum() && value < p->GetMinimum()) p->SetMinimum(value);
   p->SetValueInBaseUnit(value);
-}
-
-double CurrentScale(const CVX_Setup& setup) {
-  return setup.GetIdentity().adcMaxValue / (2.0 * setup.GetParameterValueInBaseUnit("ImaxPS"));
-}
-
-double VoltageScale(const CVX_Setup& setup) {
-  const double vdc = setup.GetParameterValueInBaseUnit("Vdc");
-  const auto scr = static_cast<long>(setup.GetParameterValueInInternalUnit("SCR"));
-  return (scr & 0x1000) ? 65534.0 / (1.1 * vdc) : 32767.0 / vdc;
-}
-
-double FastPeriod_s(const CVX_Setup& setup) {
-  return 2.0 * setup.GetParameterValueInInternalUnit("CLPER") * setup.GetParameterValueInInternalUnit("PWMPER") /
-         setup.GetParameterValueInBaseUnit("DSP_freq");
 }
 
 // The current controller designed from the datasheet's R and L with the
