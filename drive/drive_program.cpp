@@ -7,6 +7,8 @@
 
 namespace drive {
 
+double Magnitude(const StatorVector& v) { return std::hypot(v.alpha, v.beta); }
+
 std::int64_t ProgramContext::StepsIn(double seconds) const {
   return std::max<std::int64_t>(1, std::llround(seconds / fast_period_s()));
 }

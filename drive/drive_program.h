@@ -46,6 +46,7 @@ struct StatorVector {
   double alpha = 0.0;
   double beta = 0.0;
 };
+double Magnitude(const StatorVector& v);
 
 // Bits of the drive error register "MER" that the simulation raises.
 namespace mer {

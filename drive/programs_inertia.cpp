@@ -20,8 +20,6 @@ namespace {
 
 constexpr double kTwoPi = 2.0 * std::numbers::pi;
 
-double Magnitude(const StatorVector& v) { return std::hypot(v.alpha, v.beta); }
-
 // Inputs: "In1" the torque current (current counts), "LimitSpeedMax" the
 // speed the axis must not pass (counts per slow-loop sample),
 // "Imax_Prot_Test" the current that ends the run. Outputs: "delta_time" t

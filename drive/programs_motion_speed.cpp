@@ -17,8 +17,6 @@ namespace drive {
 
 namespace {
 
-double Magnitude(const StatorVector& v) { return std::hypot(v.alpha, v.beta); }
-
 // Runs the speed profile on the speed loop (gains from the registers as
 // they are now, so edits during the run act at once), the current limited
 // to "IlimPS_Test" and the run stopped when the measured current exceeds
