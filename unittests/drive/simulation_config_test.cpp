@@ -144,7 +144,7 @@ namespace {
 // currents, for star and delta alike: the largest torque a line current
 // vector of 2 A gives, over every rotor angle, is 2 K.
 TEST(SimulationConfig, TorqueConstantIsPerAmpereOfTheLineCurrentsInStarAndDelta) {
-  const auto setup = Example("three_phase_open_loop.json");
+  const auto setup = testsupport::LoadExample("three_phase_open_loop.json");
   for (const char* winding : {"star", "delta"}) {
     SCOPED_TRACE(winding);
     const auto parsed = ParseSimulation(*setup, std::string(R"({"motor": {"winding": ")") + winding + R"(", "K": 0.5}})");
