@@ -17,12 +17,38 @@ double RoundDecimalValue(double value, int decimals) {
   return std::round(scaled) / scale;
 }
 
-std::string GetGUIDirectory() {
-  if (const char* dir = std::getenv("DRIVESETUP_GUI_DIR"); dir && *dir) return dir;
+namespace {
+
+namespace fs = std::filesystem;
+
+const fs::path kDataFolder = fs::path("share") / "drivesetup";
+
+fs::path RunningProgramDirectory() {
+  std::error_code ec;
+  const fs::path program = fs::read_symlink("/proc/self/exe", ec);
+  return ec ? fs::path(".") : program.parent_path();
+}
+
+fs::path KernelLibraryDirectory() {
   Dl_info info{};
   if (dladdr(reinterpret_cast<void*>(&GetGUIDirectory), &info) && info.dli_fname)
-    return std::filesystem::path(info.dli_fname).parent_path().string();
-  return ".";
+    return fs::path(info.dli_fname).parent_path();
+  return {};
+}
+
+}  // namespace
+
+std::string GetGUIDirectory() {
+  if (const char* dir = std::getenv("DRIVESETUP_GUI_DIR"); dir && *dir) return dir;
+  const fs::path besideProgram = (RunningProgramDirectory() / ".." / kDataFolder).lexically_normal();
+  std::error_code ec;
+  if (fs::is_directory(besideProgram, ec)) return besideProgram.string();
+  // <prefix>/lib/drivesetup/libkernel.so -> <prefix>/share/drivesetup
+  if (const fs::path library = KernelLibraryDirectory(); !library.empty()) {
+    const fs::path installed = (library / ".." / ".." / kDataFolder).lexically_normal();
+    if (fs::is_directory(installed, ec)) return installed.string();
+  }
+  return besideProgram.string();
 }
 
 std::string GetHelpFileOfGUI(const CVX_Setup* setup) {

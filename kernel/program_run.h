@@ -13,18 +13,14 @@ class CVX_Setup;
 // kernel: non-zero on success, 0 on failure.
 namespace kernel {
 
-// The directory that holds the program descriptors, the first of:
-//  1. $DRIVESETUP_PROGRAMS_DIR when set and not empty;
-//  2. GetGUIDirectory()/programs when that directory exists (an installed
-//     setup program keeps its programs beside its files);
-//  3. the source tree's resources/programs, fixed when the kernel is
-//     compiled, so that a build tree finds them without copying.
-// The path need not exist; reading from it then fails with its name.
+// The directory that holds the program descriptors: $DRIVESETUP_PROGRAMS_DIR
+// when set and not empty, otherwise GetGUIDirectory()/programs. The path need
+// not exist; reading from it then fails with its name.
 std::string ProgramsDirectory();
 
-// The directory of the plug-in's dialog templates, bitmaps and strings
-// (resources/README.md), chosen as ProgramsDirectory() is, with
-// $DRIVESETUP_RESOURCES_DIR and GetGUIDirectory()/resources.
+// The directory of the plug-in's dialog templates, bitmaps, strings and motor
+// database (resources/README.md): $DRIVESETUP_RESOURCES_DIR when set and not
+// empty, otherwise GetGUIDirectory().
 std::string ResourcesDirectory();
 
 // The path of the descriptor of `testName`: <ProgramsDirectory()>/<testName>.json.

@@ -106,20 +106,26 @@ TEST(ProgramImage, ReadCoffReportsAMissingMalformedOrMisnamedFile) {
   EXPECT_FALSE(good.IsLoaded()) << "a new path forgets the image";
 }
 
-TEST(ProgramPaths, TheEnvironmentThenTheInstalledFolderThenTheSourceTree) {
+TEST(ProgramPaths, TheEnvironmentThenTheDataFolderBesideTheProgram) {
   testsupport::TempDir dir;
   {
     testsupport::ScopedEnv programs("DRIVESETUP_PROGRAMS_DIR", dir.path().string());
     EXPECT_EQ(kernel::GetOutPathName("VDC_Detection_Test"), (dir.path() / "VDC_Detection_Test.json").string());
   }
-  testsupport::ScopedEnv noOverride("DRIVESETUP_PROGRAMS_DIR", std::nullopt);
-  fs::create_directories(dir.path() / "gui" / "programs");
+  testsupport::ScopedEnv noPrograms("DRIVESETUP_PROGRAMS_DIR", std::nullopt);
+  testsupport::ScopedEnv noResources("DRIVESETUP_RESOURCES_DIR", std::nullopt);
   {
     testsupport::ScopedEnv gui("DRIVESETUP_GUI_DIR", (dir.path() / "gui").string());
     EXPECT_EQ(kernel::ProgramsDirectory(), (dir.path() / "gui" / "programs").string());
+    EXPECT_EQ(kernel::ResourcesDirectory(), (dir.path() / "gui").string());
   }
-  testsupport::ScopedEnv guiWithoutPrograms("DRIVESETUP_GUI_DIR", dir.path().string());
-  EXPECT_TRUE(fs::equivalent(kernel::ProgramsDirectory(), fs::path(DRIVESETUP_SOURCE_DIR) / "resources" / "programs"));
+  // This test program runs from <build>/bin, where the build keeps a copy of
+  // the data files in <build>/share/drivesetup, as an installation does.
+  testsupport::ScopedEnv noGui("DRIVESETUP_GUI_DIR", std::nullopt);
+  const fs::path data = fs::path(DRIVESETUP_BINARY_DIR) / "share" / "drivesetup";
+  EXPECT_TRUE(fs::equivalent(kernel::ResourcesDirectory(), data));
+  EXPECT_TRUE(fs::equivalent(kernel::ProgramsDirectory(), data / "programs"));
+  EXPECT_TRUE(fs::exists(fs::path(kernel::ProgramsDirectory()) / "VDC_Detection_Test.json"));
 }
 
 }  // namespace
