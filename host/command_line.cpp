@@ -116,13 +116,14 @@ ParsedCommandLine ParseCommandLine(int argc, const char* const* argv) {
   Invocation inv;
   std::vector<std::string> assignments;
   app.add_option("--setup", inv.setupPath, "Setup file to load (default: the bundled default setup)");
-  app.add_option("--plugin", inv.pluginPath, "Plug-in library to load (default: libsclplugin.so beside the program)");
+  app.add_option("--plugin", inv.pluginPath, "Plug-in library to load (default: libsclplugin.so beside the program, or in ../lib/drivesetup when installed)");
   app.add_option("--set", assignments, "Set a parameter, in its base unit, before the command (repeatable)")
       ->allow_extra_args(false)
       ->type_name("NAME=VALUE");
   app.add_option("--out", inv.outPath, "Save the resulting setup to this file");
   app.add_flag("--json", inv.json, "Print one JSON document instead of text");
   app.add_option("--sim", inv.simPath, "Replace the setup's \"simulation\" object with this file's (docs/simulation.md)");
+  app.set_version_flag("--version", "drivesetup " DRIVESETUP_VERSION, "Print the program's version and exit");
 
   std::vector<std::pair<CLI::App*, Command>> commands;
   for (const CommandInfo& info : kPlainCommands) commands.emplace_back(app.add_subcommand(info.name, info.description), info.command);
@@ -191,6 +192,8 @@ ParsedCommandLine ParseCommandLine(int argc, const char* const* argv) {
     return {std::nullopt, app.help(), std::nullopt};
   } catch (const CLI::CallForAllHelp&) {
     return {std::nullopt, app.help("", CLI::AppFormatMode::All), std::nullopt};
+  } catch (const CLI::CallForVersion& version) {
+    return {std::nullopt, std::string(version.what()) + "\n", std::nullopt};
   } catch (const CLI::ParseError& e) {
     return {std::nullopt, std::nullopt, Failure{OneLine(e.what()), kExitUsage}};
   }

@@ -62,7 +62,7 @@ struct Invocation {
   LogSettings log;                      // run-program --log, for the last program
 };
 
-// Exactly one of: an invocation to run, a help text to print (and exit 0),
+// Exactly one of: an invocation to run, a help or version text to print (and exit 0),
 // or a failure with the usage exit status.
 struct ParsedCommandLine {
   std::optional<Invocation> invocation;

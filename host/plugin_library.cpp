@@ -37,7 +37,10 @@ std::string DefaultPluginPath() {
   std::error_code ec;
   const std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", ec);
   if (ec) return kPluginFileName;
-  return (program.parent_path() / kPluginFileName).string();
+  const std::filesystem::path beside = program.parent_path() / kPluginFileName;
+  const std::filesystem::path installed = program.parent_path().parent_path() / "lib" / "drivesetup" / kPluginFileName;
+  if (!std::filesystem::exists(beside, ec) && std::filesystem::exists(installed, ec)) return installed.string();
+  return beside.string();
 }
 
 PluginLibrary::OpenResult PluginLibrary::Open(const std::string& path) {

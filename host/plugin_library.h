@@ -11,7 +11,9 @@ class CVX_Setup;
 
 namespace host {
 
-// libsclplugin.so in the directory of the running program.
+// libsclplugin.so in the directory of the running program (a build tree)
+// or, when it is not there, in ../lib/drivesetup from it (an installation);
+// the first path when neither exists, so that the failure names it.
 std::string DefaultPluginPath();
 
 // The loaded plug-in module with its exports, found by their plain names.

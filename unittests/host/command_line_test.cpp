@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -133,6 +134,15 @@ TEST(CommandLine, HelpIsNotAnError) {
   EXPECT_FALSE(command.failure);
   ASSERT_TRUE(command.help);
   EXPECT_NE(command.help->find("NAME"), std::string::npos);
+
+  // --version answers alone, wherever it stands, like --help.
+  for (const auto& words : {std::vector<std::string>{"--version"}, std::vector<std::string>{"roundtrip", "--version"}}) {
+    const host::ParsedCommandLine version = Parse(words);
+    EXPECT_FALSE(version.failure);
+    EXPECT_FALSE(version.invocation);
+    ASSERT_TRUE(version.help);
+    EXPECT_TRUE(std::regex_match(*version.help, std::regex("drivesetup [0-9]+\\.[0-9]+\\.[0-9]+\n"))) << *version.help;
+  }
 }
 
 TEST(CommandLine, HelpSaysWhichCommandsBypassThePlugin) {
