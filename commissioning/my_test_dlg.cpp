@@ -211,7 +211,7 @@ std::optional<double> CMyTestDlg::ReadPositioningResult(const CVX_CoffFormat& co
 // ----- upload ----------------------------------------------------------------------
 
 CMyTestDlg::UploadEnd CMyTestDlg::UploadResults(CVX_SingleAxisLogger& logger, CGraphWindow* graph,
-                                                std::string_view stageText) {
+                                                std::string_view stageText, bool succeed) {
   if (!logger.BeginOrContinueUploadData()) {
     FailInternal();
     return UploadEnd::kFailed;
@@ -235,7 +235,7 @@ CMyTestDlg::UploadEnd CMyTestDlg::UploadResults(CVX_SingleAxisLogger& logger, CG
     return UploadEnd::kFailed;
   }
   if (graph) graph->ZoomOut();
-  TestSucceeded(1);
+  if (succeed) TestSucceeded(1);
   return UploadEnd::kComplete;
 }
 

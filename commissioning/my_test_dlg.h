@@ -113,7 +113,10 @@ class CMyTestDlg : public CVX_TestDlg {
   // stopped returns kStoppedByPerson without a result. On completion the
   // graph is zoomed out again and the test succeeds. A failed upload fails
   // the test.
-  UploadEnd UploadResults(CVX_SingleAxisLogger& logger, CGraphWindow* graph, std::string_view stageText);
+  // With `succeed` false a complete upload leaves the outcome to the
+  // caller (a test that judges the run by what the program reports).
+  UploadEnd UploadResults(CVX_SingleAxisLogger& logger, CGraphWindow* graph, std::string_view stageText,
+                          bool succeed = true);
 
   // ----- the open-loop "OSR" override -----
   // For a two-phase motor in open loop: keeps "OSR" and sets its bit 14 for
