@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <span>
 #include <vector>
@@ -11,7 +12,8 @@
 
 // A drive in front of another that remembers the register values it
 // received (downloads and single writes), for tests that check what a test
-// left on the drive. Every call goes on to the drive behind it.
+// left on the drive, and that lets a test act while a log is uploaded.
+// Every call goes on to the drive behind it.
 namespace testsupport {
 
 class RecordingDrive final : public kernel::IDrive {
@@ -24,6 +26,9 @@ class RecordingDrive final : public kernel::IDrive {
     return it == registers_.end() ? -1.0 : static_cast<double>(it->second);
   }
   int SingleWrites() const { return writes_; }
+  // Called before each upload of logged points is passed on, with its number
+  // from 1 (a person's click that arrives while the points come).
+  std::function<void(int upload)> onUpload;
 
   kernel::DriveResult<> DownloadRegisters(std::span<const kernel::RegisterValue> registers) override {
     auto result = drive_.DownloadRegisters(registers);
@@ -57,6 +62,7 @@ class RecordingDrive final : public kernel::IDrive {
   kernel::DriveResult<int> LoggerCapacity() override { return drive_.LoggerCapacity(); }
   kernel::DriveResult<kernel::LoggerStatus> ReadLoggerStatus() override { return drive_.ReadLoggerStatus(); }
   kernel::DriveResult<std::vector<kernel::LoggedPoint>> UploadLoggedPoints(int first, int count) override {
+    if (onUpload) onUpload(++uploads_);
     return drive_.UploadLoggedPoints(first, count);
   }
   std::vector<kernel::UnsolicitedFrame> TakeUnsolicitedFrames() override { return drive_.TakeUnsolicitedFrames(); }
@@ -66,6 +72,7 @@ class RecordingDrive final : public kernel::IDrive {
   kernel::IDrive& drive_;
   std::map<std::string, std::int64_t> registers_;  // by kernel::NameKey
   int writes_ = 0;
+  int uploads_ = 0;
 };
 
 }  // namespace testsupport

@@ -1,0 +1,96 @@
+#include "commissioning/speed_tuning_test.h"
+
+#include "commissioning/speed_tuning_test_controls.h"
+#include "commissioning/tuning_setup.h"
+#include "kernel/errors.h"
+#include "kernel/missing_value.h"
+#include "kernel/name_key.h"
+#include "kernel/probe.h"
+#include "kernel/setup.h"
+
+namespace {
+
+const CMotionTuningTest::Names kNames{
+    .templateId = speed_tuning::kTemplateId,
+    .helpContext = speed_tuning::kHelpContext,
+    .onlinePlot = "OnlinePlotS",
+    .multiCycle = "MultiCycleS",
+    .scopeSettings = "SpeedTuningOscSettings",
+    .plotName = "SpeedTuning",
+    .inertiaTestButton = speed_tuning::kInertiaTestButton,
+    .logged = {"Speed_Reference", "Load_Speed", "Current_Reference", "Motor_Current"},
+    .liveReference = "Speed_Reference",
+    .liveFeedback = "Load_Speed",
+};
+
+double Internal(const CVX_Setup* setup, const char* name) {
+  const kernel::QuietErrors quiet;
+  return setup ? setup->GetParameterValueInInternalUnit(name) : kMissingValue;
+}
+
+}  // namespace
+
+CTestSpeedTuning::CTestSpeedTuning(CVX_Setup* setup, const commissioning::SetupDialogOpeners& openers,
+                                   CWnd* pParent)
+    : CMotionTuningTest(setup, kNames, openers, pParent) {
+  using namespace speed_tuning;
+  AddParameterControls("Limit_Speed", kSpeedLimitEdit, kSpeedLimitUnit);
+  AddParameterControls("TestSpeed", kTestSpeedEdit, kTestSpeedUnit);
+  AddParameterControls("TPS", kHoldTimeEdit, kHoldTimeUnit);
+  AddParameterControls("TNS", kRestTimeEdit, kRestTimeUnit);
+  AddParameterControls("TaPS", kRiseTimeEdit, kRiseTimeUnit);
+  AddParameterControls("TaNS", kFallTimeEdit, kFallTimeUnit);
+  if (setup && kernel::HasParameter(*setup, "SpeedTestReferenceType"))
+    AddSwitchParameterControls("SpeedTestReferenceType", kOneWayRadio, kBothWaysRadio);
+  AddSlider("Kp_S_scl", kKpEdit, {kKpDown, kKpSlider, kKpUp});
+  AddSlider("Ki_S_scl", kKiEdit, {kKiDown, kKiSlider, kKiUp});
+  AddSlider("IPSatS", kIntegralLimitEdit, {kIntegralLimitDown, kIntegralLimitSlider, kIntegralLimitUp});
+  AddSlider("KFFS_scl", kSpeedFeedForwardEdit, {kSpeedFeedForwardDown, kSpeedFeedForwardSlider, kSpeedFeedForwardUp});
+  AddSlider("KFFA_scl", kAccelerationFeedForwardEdit,
+            {kAccelerationFeedForwardDown, kAccelerationFeedForwardSlider, kAccelerationFeedForwardUp});
+  AddSlider("PB_S", kBandwidthEdit, {kBandwidthDown, kBandwidthSlider, kBandwidthUp});
+  if (setup) m_speed = commissioning::QuantiseTestSpeed(*setup);
+}
+
+void CTestSpeedTuning::OnChangedParameterValue(const std::string& name) {
+  if (kernel::SameName(name, "TestSpeed")) m_speed = commissioning::QuantiseTestSpeed(*GetSetup());
+  CMotionTuningTest::OnChangedParameterValue(name);
+}
+
+std::string CTestSpeedTuning::TestProgramName() const { return "Speed_Controller_Tuning_Test"; }
+
+commissioning::Result<commissioning::Profile> CTestSpeedTuning::MakeProfile() {
+  m_speed = commissioning::QuantiseTestSpeed(*GetSetup());
+  if (!m_speed) return commissioning::Failure{"The test speed cannot be converted into the drive's units: check the "
+                                              "encoder resolution and the loop timing."};
+  const auto profile = commissioning::SpeedProfileOf(*GetSetup(), *m_speed);
+  if (!profile.ok()) return commissioning::Failure{ProfileErrorText(profile.error())};
+  return profile.value();
+}
+
+bool CTestSpeedTuning::WriteLimitInputs(CVX_CoffFormat& coff) {
+  std::string error;
+  for (const auto& [input, parameter] :
+       {std::pair{"IlimPS_Test", "TestLimitCurrent"}, {"Imax_Prot_Test", "TestProtectionCurrent"}}) {
+    const double value = Internal(GetSetup(), parameter);
+    if (value == kMissingValue) {
+      FailInternal();
+      return false;
+    }
+    if (!SetUserVariableValue(coff, input, value, error)) {
+      Fail(error);
+      return false;
+    }
+  }
+  return true;
+}
+
+std::optional<std::string> CTestSpeedTuning::Tune() {
+  const auto gains = commissioning::TuneSpeedController(*GetSetup());
+  if (!gains.ok()) return gains.error();
+  return std::nullopt;
+}
+
+std::vector<const char*> CTestSpeedTuning::TunedGains() const { return {"Kp_S_scl", "Ki_S_scl"}; }
+
+double CTestSpeedTuning::LiveTarget() { return m_speed.value_or(0.0); }
