@@ -3,6 +3,9 @@
 
 #include <memory>
 
+#include "commissioning/angle_tuning_test.h"
+#include "commissioning/position_tuning_test.h"
+#include "commissioning/speed_tuning_test.h"
 #include "commissioning/vdc_detection_test.h"
 #include "dialogs/advanced_dialog.h"
 #include "dialogs/drive_info_dialog.h"
@@ -11,6 +14,7 @@
 #include "dialogs/host_options.h"
 #include "dialogs/position_correction_dialog.h"
 #include "dialogs/start_ab_settings_dialog.h"
+#include "dialogs/test_openers.h"
 #include "engine/sequences.h"
 
 using drivesetup::Has;
@@ -21,6 +25,12 @@ namespace {
 template <class Dialog>
 std::unique_ptr<CDialog> Make(CVX_Setup* setup, CWnd* parent) {
   return std::make_unique<Dialog>(setup, parent);
+}
+
+// A tuning test, with the setup dialogs it opens itself.
+template <class Test>
+std::unique_ptr<CDialog> MakeTuning(CVX_Setup* setup, CWnd* parent) {
+  return std::make_unique<Test>(setup, dialogs::SetupDialogOpenersForTests(), parent);
 }
 
 // What the Drive Setup dialog does around one of the dialogs it opens.
@@ -55,11 +65,14 @@ CDriveSetupDlg::ChildFactory CDriveSetupDlg::FactoryOf(Child child) {
       return &Make<CDrivePositionCorrectionAdvanced>;
     case Child::kVdcDetection:
       return &Make<CTestVdcDetection>;
+    case Child::kSpeedTuning:
+      return &MakeTuning<CTestSpeedTuning>;
+    case Child::kPositionTuning:
+      return &MakeTuning<CTestPositionTuning>;
+    case Child::kAngleTuning:
+      return &Make<CTestAngle>;
     case Child::kCurrentTuning:         // CTestCurrent
     case Child::kVoltageIdentification: // CTestVoltage
-    case Child::kSpeedTuning:           // CTestSpeedTuning
-    case Child::kPositionTuning:        // CTestPositionTuning
-    case Child::kAngleTuning:           // CTestAngle
     case Child::kReferenceSetup:        // CAnalogReferenceDlg
     case Child::kMotorSetup:            // CMotorSetupDialog
       return nullptr;
