@@ -14,6 +14,7 @@
 #include "kernel/missing_value.h"
 #include "kernel/setup.h"
 #include "kernel/ui/edit_setup_dlg.h"
+#include "kernel/ui/scope_dialogs.h"
 #include "kernel/variable.h"
 
 namespace {
@@ -189,12 +190,16 @@ void CMotionTuningTest::OnExportData() {
   if (!IsTestRunning()) ShownGraph().GetFilter()->ExportToASCII(m_names.plotName);
 }
 
-void CMotionTuningTest::OnScopeSettings() {}
+void CMotionTuningTest::OnScopeSettings() {
+  if (IsTestRunning() || !m_scope) return;
+  m_scopeSettingsUsed = true;
+  EditScopeSettings(*m_scope, this);
+}
 
 void CMotionTuningTest::OnScopeDefaults() {
+  // Only settings the person changed go back.
   if (IsTestRunning() || !m_scope || !m_scopeSettingsUsed) return;
   m_scope->ChangeSettings(kScopePoints, kernel::LoggingRequest::kSlowLoop, kLogEverySample);
-  m_scopeSettingsUsed = true;
 }
 
 void CMotionTuningTest::OnScopeAutoscale() {
@@ -203,9 +208,25 @@ void CMotionTuningTest::OnScopeAutoscale() {
   m_graph.ZoomOut();
 }
 
-void CMotionTuningTest::OnScopeLoad() {}
+void CMotionTuningTest::OnScopeLoad() {
+  if (IsTestRunning() || !m_scope) return;
+  m_scopeSettingsUsed = true;
+  std::string name = m_names.plotName;
+  if (!DoPromptScopeLoggerFileName(this, name)) return;
+  if (const std::string error = LoadScopeRecording(*m_scope, name); !error.empty()) {
+    AfxMessageBox(error, MB_OK | MB_ICONEXCLAMATION);
+    return;
+  }
+  m_plot = Plot::kScope;
+  m_graph.Create(this, ids::kGraph, m_scope->GetGraphDocument().GetFilter());
+  m_graph.ZoomOut();
+}
 
-void CMotionTuningTest::OnScopeSave() {}
+void CMotionTuningTest::OnScopeSave() {
+  if (IsTestRunning() || !m_scope) return;
+  std::string name = m_names.plotName;
+  if (DoPromptScopeLoggerFileName(this, name)) SaveScopeRecording(*m_scope, name);
+}
 
 void CMotionTuningTest::OnPause() {
   if (m_scope || !IsTestRunning()) return;

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <filesystem>
 #include <cmath>
 #include <string>
 
@@ -14,6 +15,9 @@
 #include "commissioning/speed_tuning_test_controls.h"
 #include "commissioning/test_texts.h"
 #include "kernel/setup_file.h"
+#include "kernel/plot_files.h"
+#include "kernel/ui/scope_recording_controls.h"
+#include "kernel/ui/scope_settings_controls.h"
 #include "kernel/ui/test_base_ids.h"
 #include "unittests/commissioning/test_dialog_support.h"
 #include "unittests/support/recording_drive.h"
@@ -354,6 +358,48 @@ TEST_F(SpeedTuningDialogSim, StopDuringTheUploadEndsWithoutAResult) {
   EXPECT_EQ(RunTest(test, script), IDCANCEL);
   EXPECT_EQ(events.outcomes, std::vector<int>{-1});
   EXPECT_LT(test.GetGraphDocument().GetPointCount(), 2000u) << "the upload stopped part way";
+}
+
+// The scope's settings are kept in the setup when the person used them; a
+// recording saved after a run loads back into the plot.
+TEST_F(SpeedTuningDialogSim, ScopeSettingsAndRecordings) {
+  const auto dir = std::filesystem::temp_directory_path() / "drivesetup_scope_recording_test";
+  std::filesystem::remove_all(dir);
+  std::filesystem::create_directories(dir);
+  kernel::SetPlotDirectory(dir);
+  AttachDrive();
+  SetInternal("OnlinePlotS", 1);
+  std::size_t recorded = 0;
+  CTestSpeedTuning test(setup.get());
+  platform::UserScript script;
+  script.ExpectDialog(kCaption)
+      .Tab(speed_tuning::kTabs, 1)
+      .Click(speed_tuning::kScopeSettingsButton)
+      .ExpectDialog("Scope settings")
+      .Type(scope_settings::kPointsEdit, "500")
+      .Type(scope_settings::kDividerEdit, "2")
+      .Click(IDOK)
+      .ExpectDialog(kCaption);
+  StartAndWait(script)
+      .Call([&](CDialog&) { recorded = test.GetGraphDocument().GetPointCount(); })
+      .Click(speed_tuning::kScopeSaveButton)
+      .ExpectDialog("Scope recording")
+      .Type(scope_recording::kNameEdit, "Run1")
+      .Click(IDOK)
+      .ExpectDialog(kCaption)
+      .Click(speed_tuning::kScopeLoadButton)
+      .ExpectDialog("Scope recording")
+      .Type(scope_recording::kNameEdit, "Run1")
+      .Click(IDOK)
+      .ExpectDialog(kCaption)
+      .Call([&](CDialog&) { EXPECT_EQ(test.GetGraphDocument().GetPointCount(), recorded); })
+      .Click(testdlg::kOkButton);
+  EXPECT_EQ(RunTest(test, script), IDOK);
+  EXPECT_EQ(recorded, 500u) << "one window of the scope";
+  EXPECT_TRUE(std::filesystem::exists(dir / "Run1.csv"));
+  EXPECT_EQ(setup->GetOptionNoError("SpeedTuningOscSettings"), "500 2");
+  kernel::SetPlotDirectory({});
+  std::filesystem::remove_all(dir);
 }
 
 }  // namespace
