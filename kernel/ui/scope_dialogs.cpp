@@ -8,6 +8,7 @@
 #include <optional>
 #include <vector>
 
+#include "input/bounded_file.h"
 #include "kernel/graph_render.h"
 #include "kernel/logger_scope.h"
 #include "kernel/plot_files.h"
@@ -126,8 +127,9 @@ int SaveScopeRecording(CVX_ScopeLogger& scope, const std::string& name) { return
 
 std::string LoadScopeRecording(CVX_ScopeLogger& scope, const std::string& name) {
   const std::string path = (kernel::PlotDirectory() / (name + ".csv")).string();
-  std::string text;
-  if (std::string error = kernel::ReadBoundedFile(path, text); !error.empty()) return error;
+  const input::FileText file = input::ReadBoundedFile(path);
+  if (!file.ok()) return fmt::format("{}: {}", path, file.error);
+  const std::string& text = file.text;
   std::vector<std::vector<double>> points;
   std::vector<CGraphColumn> columns;
   std::size_t start = 0;
