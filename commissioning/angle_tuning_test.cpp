@@ -179,12 +179,7 @@ void CTestAngle::OnChangedParameterValue(const std::string& name) {
 }
 
 void CTestAngle::GainChanged(const std::string& name) {
-  const commissioning::GainEdit* edit = commissioning::FindGainEdit(name);
-  if (!edit) return;
-  commissioning::ApplyGainEdit(*GetSetup(), *edit);
-  RefreshParameterControls(name);
-  std::string error;
-  if (IsTestRunning()) m_liveWrites.WriteLive(*GetSetup(), *edit, error);
+  if (commissioning::ApplyGainChange(*GetSetup(), name, m_liveWrites, IsTestRunning())) RefreshParameterControls(name);
 }
 
 void CTestAngle::OnHScroll(UINT, UINT, CScrollBar* control) {

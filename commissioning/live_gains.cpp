@@ -70,4 +70,13 @@ void DriveRegisterWrites::Restore(CVX_Setup& setup) {
   m_written.clear();
 }
 
+bool ApplyGainChange(CVX_Setup& setup, std::string_view user, DriveRegisterWrites& writes, bool running) {
+  const GainEdit* edit = FindGainEdit(user);
+  if (!edit) return false;
+  ApplyGainEdit(setup, *edit);
+  std::string error;
+  if (running) writes.WriteLive(setup, *edit, error);
+  return true;
+}
+
 }  // namespace commissioning

@@ -48,4 +48,10 @@ class DriveRegisterWrites {
   std::set<std::string> m_written;
 };
 
+// A gain the person changed: its registers computed from the setup and,
+// while a run goes on, written to the drive. False for a value no register
+// follows. A failed live write is left to the run, which reads the drive's
+// errors at its next tick.
+bool ApplyGainChange(CVX_Setup& setup, std::string_view user, DriveRegisterWrites& writes, bool running);
+
 }  // namespace commissioning

@@ -24,17 +24,7 @@ using Points = std::vector<std::vector<double>>;
 class PositionTuningDialogSim : public TestDialogTest {
  protected:
   Points TuneAndRun(CTestPositionTuning& test) {
-    Points points;
-    platform::UserScript script;
-    script.ExpectDialog(kCaption).Tab(position_tuning::kTabs, 1).Click(position_tuning::kTuneButton);
-    StartAndWait(script)
-        .Call([&](CDialog&) {
-          const CGraphDocument& log = test.GetGraphDocument();
-          for (std::size_t k = 0; k < log.GetPointCount(); ++k) points.push_back(log.GetPoint(k));
-        })
-        .Click(testdlg::kCloseButton);
-    EXPECT_EQ(RunTest(test, script), IDCANCEL);
-    return points;
+    return TestDialogTest::TuneAndRun(test, kCaption, position_tuning::kTabs, position_tuning::kTuneButton);
   }
 };
 

@@ -50,19 +50,8 @@ class SpeedTuningDialog : public TestDialogTest {
     SetInternal("OnlinePlotS", 0);
     SetInternal("MultiCycleS", 0);
   }
-  // A person who tunes, runs the test once and keeps its log.
   Points TuneAndRun(CTestSpeedTuning& test) {
-    Points points;
-    platform::UserScript script;
-    script.ExpectDialog(kCaption).Tab(speed_tuning::kTabs, 1).Click(speed_tuning::kTuneButton);
-    StartAndWait(script)
-        .Call([&](CDialog&) {
-          const CGraphDocument& log = test.GetGraphDocument();
-          for (std::size_t k = 0; k < log.GetPointCount(); ++k) points.push_back(log.GetPoint(k));
-        })
-        .Click(testdlg::kCloseButton);
-    EXPECT_EQ(RunTest(test, script), IDCANCEL);
-    return points;
+    return TestDialogTest::TuneAndRun(test, kCaption, speed_tuning::kTabs, speed_tuning::kTuneButton);
   }
 };
 

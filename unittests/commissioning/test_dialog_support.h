@@ -8,6 +8,7 @@
 
 #include "drive/simulated_drive.h"
 #include "kernel/drive_interface.h"
+#include "kernel/ui/test_base_ids.h"
 #include "kernel/ui/test_events.h"
 #include "platform/user_script.h"
 #include "unittests/dialogs/dialog_test_support.h"
@@ -62,6 +63,24 @@ class TestDialogTest : public dialogtest::DialogTest {
   // What a person does for one run: Start, then wait until the Start/Stop
   // button reads "&Start" again (the run ended), for at most `maxMs`.
   static platform::UserScript& StartAndWait(platform::UserScript& script, int maxMs = 60000);
+
+  // What a person does to see a tuning test's designed gains at work: the
+  // "Test" page (`tabs` page 1), "Tune", one run, then Close. Returns every
+  // point the run logged.
+  template <class TuningTest>
+  std::vector<std::vector<double>> TuneAndRun(TuningTest& test, std::string_view caption, int tabs, int tune) {
+    std::vector<std::vector<double>> points;
+    platform::UserScript script;
+    script.ExpectDialog(std::string(caption)).Tab(tabs, 1).Click(tune);
+    StartAndWait(script)
+        .Call([&](CDialog&) {
+          const auto& log = test.GetGraphDocument();
+          for (std::size_t k = 0; k < log.GetPointCount(); ++k) points.push_back(log.GetPoint(k));
+        })
+        .Click(testdlg::kCloseButton);
+    EXPECT_EQ(RunTest(test, script), IDCANCEL);
+    return points;
+  }
 
   TestEvents events;
 
