@@ -43,12 +43,26 @@ void ClosedLoopAxis::ZeroHere() {
   last_sample_position_ = start_position_;
 }
 
+std::int64_t ClosedLoopAxis::commutation_counts() const {
+  return (feedback_.position() - start_position_) >> feedback_.commutation_shift();
+}
+
+double ClosedLoopAxis::angle_per_count_rad() const { return static_cast<double>(angle_per_count_) / kTurn32 * kTwoPi; }
+
+void ClosedLoopAxis::CentreOnEdge(double edge_rad) { offset_rad_ = edge_rad - angle_per_count_rad() / 2; }
+
+Commutation ClosedLoopAxis::commutation() const {
+  return {.origin_counts = static_cast<double>(start_position_),
+          .angle_per_count_rad = angle_per_count_rad() / std::ldexp(1.0, feedback_.commutation_shift()),
+          .offset_rad = offset_rad_};
+}
+
 double ClosedLoopAxis::electrical_angle_rad() const {
   // Counts since the aligned start; the product wraps modulo one turn as
   // the drive's 32-bit arithmetic does.
-  const std::int64_t counts = (feedback_.position() - start_position_) >> feedback_.commutation_shift();
-  const std::uint32_t angle = static_cast<std::uint32_t>(static_cast<std::uint64_t>(counts) * angle_per_count_);
-  return angle / kTurn32 * kTwoPi;
+  const std::uint32_t angle =
+      static_cast<std::uint32_t>(static_cast<std::uint64_t>(commutation_counts()) * angle_per_count_);
+  return angle / kTurn32 * kTwoPi + offset_rad_;
 }
 
 void ClosedLoopAxis::CommandTorqueCurrent(ProgramContext& context, double current_counts) const {

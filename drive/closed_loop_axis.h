@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "drive/drive_program.h"
+#include "drive/inertia_swing.h"
 #include "drive/motor_feedback.h"
 
 namespace drive {
@@ -33,6 +34,19 @@ class ClosedLoopAxis {
   // Takes the rotor's present position as its electrical zero: the program
   // has just aligned it there itself.
   void ZeroHere();
+  // Commutation counts since the zero (a serial encoder's counts as the
+  // commutation reads them), and the electrical angle of one of them.
+  std::int64_t commutation_counts() const;
+  double angle_per_count_rad() const;
+  // From the zero the angle is the count's lower edge: a coarse encoder then
+  // puts the field behind the rotor by up to a whole count, and the torque
+  // falls short. Given the electrical angle at which the count steps from
+  // the zero's count to the next, the angle is taken at the middle of each
+  // count instead.
+  void CentreOnEdge(double edge_rad);
+  // The angle as a function of the position, for a position known between
+  // the counts.
+  Commutation commutation() const;
 
   // The position change since the previous call, 16 fraction bits; call once
   // per slow-loop step.
@@ -46,6 +60,7 @@ class ClosedLoopAxis {
   MotorFeedback feedback_;
   std::uint64_t angle_per_count_;  // 2^-32 electrical turns
   std::int64_t start_position_ = 0;  // a serial encoder starts at its absolute reading
+  double offset_rad_ = 0.0;
   std::int64_t last_sample_position_ = 0;
 };
 

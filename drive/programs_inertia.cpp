@@ -36,7 +36,11 @@ constexpr double kTwoPi = 2.0 * std::numbers::pi;
 //    rests (drive/ringing_damper.h): the commutation
 //    counts from there, and a rotor still swinging from the positioning, or
 //    left by it half a cycle off, would put the torque current off its axis
-//    and the torque with it.
+//    and the torque with it. The field then turns slowly forward and back
+//    across the nearest edge of the count, so that the commutation puts the
+//    field at the middle of each count rather than at its edge: with ten
+//    counts to the electrical cycle an edge-based angle would lose several
+//    percent of the torque.
 // 2. A short push with the test current shows which way the axis turns and
 //    roughly how fast it gathers speed; the push played backwards stops it
 //    again.
@@ -50,11 +54,14 @@ constexpr double kTwoPi = 2.0 * std::numbers::pi;
 //    would be weak beside friction (which stops the axis at each turn), the
 //    axis cruises instead, a slow speed loop holding it at a speed the
 //    swing never takes down to rest, so that friction brakes alike
-//    throughout. The inertia comes from the swing resolved period by period
-//    (drive/inertia_swing.h); the result is given for In1, as the
+//    throughout; the swing begins once the cruise is reached. The inertia
+//    comes from the swing resolved period by period, with the torque
+//    current taken along the angle of the fitted position rather than the
+//    count's (drive/inertia_swing.h); the result is given for In1, as the
 //    acceleration is proportional to the current. Periods that disagree,
-//    a swing too weak or too short in counts, a cruise that came to rest,
-//    or a current the controller did not hold, give no result.
+//    a swing too weak or too short in counts, a cruise not reached or that
+//    came down to rest, or a current the controller did not hold, give no
+//    result.
 class TotalInertiaProgram final : public Program {
  public:
   static constexpr double kAlignRamp_s = 0.005;
@@ -63,12 +70,23 @@ class TotalInertiaProgram final : public Program {
   static constexpr double kCountingWindow_s = 0.05;
   static constexpr double kLongestAlign_s = 1.2;
   static constexpr double kStill_s = 0.05;  // at rest this long ends the alignment
+  // While the edge is sought the field turns by a count, or by the lag
+  // friction may leave if that is more, in kEdgeSweep_s, and no further
+  // than kEdgeSearch times that either way.
+  static constexpr double kEdgeSweep_s = 0.1;
+  static constexpr double kFrictionLag_rad = 0.1;
+  static constexpr double kEdgeSearch = 1.5;
   static constexpr double kProbeRamp_s = 0.01;
   static constexpr double kTurnRamp_s = 0.02;
   static constexpr double kLongestProbe_s = 0.3;
   // The push goes on until the rotor has moved this far (counts, and
-  // electrical cycles), unless it gets fast first.
+  // electrical cycles), unless it gets fast first, which kFastCounts tell:
+  // with a coarse encoder twenty counts are electrical cycles, by which
+  // time the current controller may have lost the current and the push's
+  // reversal would overshoot into the protection. A parabola through fewer
+  // than kProbeCounts is left for the push's distance and time.
   static constexpr double kProbeCounts = 20;
+  static constexpr double kFastCounts = 4;
   static constexpr double kProbeCycles = 0.1;
   static constexpr double kProbeSpeedShare = 0.15;
   static constexpr double kLooseCurrent = 1.1;
@@ -91,13 +109,33 @@ class TotalInertiaProgram final : public Program {
   // A swing weaker than this share of the test current gives friction too
   // large a say: it stops the axis at each turn for longer.
   static constexpr double kWeakestSwing = 1.0 / 4;
-  // About a cruise friction does not stop the axis, and a weaker swing will
-  // do; the cruise is kCruise times the speed swing, so that the speed
-  // stays between 0.3 and 2.3 times it.
-  static constexpr double kWeakestCruisingSwing = 1.0 / 32;
+  // About a cruise friction brakes alike throughout, and a far weaker swing
+  // will do: down to a 128th of the test current, still tens of converter
+  // steps at the smallest test currents (the periods' scatter refuses a
+  // swing lost in the noise). The cruise is kCruise times the speed swing,
+  // so that the speed stays between 0.3 and 2.3 times it; the speed swing
+  // is no faster than gives the swing kCruisingShare of the test current,
+  // as the slower the axis runs, the less back-EMF the current controller
+  // holds the current against.
+  static constexpr double kWeakestCruisingSwing = 1.0 / 128;
   static constexpr double kCruise = 1.3;
-  // The swing's amplitude in counts.
+  static constexpr double kCruisingShare = 1.0 / 8;
+  // A settling period that swings faster than this share over the plan
+  // takes the swing's current down to the plan.
+  static constexpr double kLargestSwingExcess = 1.1;
+  // The cruise is reached when the mean speed of kSettledPeriods periods
+  // in a row lies within kCruiseBand of it; not within kLongestCruiseUp_s,
+  // the axis does not reach it.
+  static constexpr double kCruiseBand = 0.1;
+  static constexpr int kSettledPeriods = 3;
+  static constexpr double kLongestCruiseUp_s = 4.0;
+  // Standing still before the cruise, the current for friction grows by
+  // the test current in this time.
+  static constexpr double kBreakaway_s = 4.0;
+  // The swing's amplitude in counts; while cruising the axis passes through
+  // the counts whatever the swing does, and half as many will do.
   static constexpr double kShortestSwing_counts = 8;
+  static constexpr double kShortestCruisingSwing_counts = 4;
   // The current's mean deviation from its reference over the swing, as a
   // share of the swing's amplitude, beyond which the controller did not
   // hold it.
@@ -133,6 +171,8 @@ class TotalInertiaProgram final : public Program {
     switch (stage_) {
       case Stage::kAlign:
         return Align(c, t, position);
+      case Stage::kEdge:
+        return FindEdge(c, t, position);
       case Stage::kProbe:
         return Probe(c, t, position);
       case Stage::kBrake: {
@@ -144,9 +184,15 @@ class TotalInertiaProgram final : public Program {
         const double reference = u < kTurnRamp_s ? ProbeCurrent(probe_s_) * (1.0 - 2 * u / kTurnRamp_s)
                                                  : -ProbeCurrent(std::max(0.0, end - u));
         axis_->CommandTorqueCurrent(c, reference);
-        if (u >= end || cruise_) Enter(Stage::kSwing, t);
+        if (cruise_) {
+          Enter(Stage::kCruiseUp, t);
+        } else if (u >= end) {
+          Enter(Stage::kSwing, t);
+        }
         return ProgramState::kRunning;
       }
+      case Stage::kCruiseUp:
+        return CruiseUp(c, t, position);
       case Stage::kSwing:
         return Swing(c, t, position);
     }
@@ -154,7 +200,7 @@ class TotalInertiaProgram final : public Program {
   }
 
  private:
-  enum class Stage { kAlign, kProbe, kBrake, kSwing };
+  enum class Stage { kAlign, kEdge, kProbe, kBrake, kCruiseUp, kSwing };
 
   void Start(ProgramContext& c) {
     const NamedValues& vars = c.program_variables();
@@ -203,9 +249,46 @@ class TotalInertiaProgram final : public Program {
     const bool rested = counting_checked_ && still_since_s_ && t - *still_since_s_ >= kStill_s;
     if (rested || t >= kLongestAlign_s) {
       axis_->ZeroHere();
-      start_position_ = position;
-      Enter(Stage::kProbe, t);
+      Enter(Stage::kEdge, t);
     }
+    return ProgramState::kRunning;
+  }
+
+  // Turns the field slowly forward from the zero until the count steps up,
+  // then back until it steps down again: friction holds the rotor behind
+  // the field by as much either way, so the middle of the two field angles
+  // is where the count's edge lies. The commutation then centres the field
+  // on each count.
+  ProgramState FindEdge(ProgramContext& c, double t, double position) {
+    const double count = axis_->angle_per_count_rad();
+    // Friction holds the rotor a little way behind the field, which may be
+    // more than a fine encoder's count.
+    const double span = std::max(count, kFrictionLag_rad);
+    const double rate = span / kEdgeSweep_s;
+    const double u = t - stage_start_s_;
+    const std::int64_t counts = axis_->commutation_counts();
+    if (!edge_forward_) {
+      field_ = rate * u;
+      if (counts > 0) {
+        edge_forward_ = field_;
+        edge_turn_s_ = t;
+      }
+    } else {
+      field_ = *edge_forward_ - rate * (t - edge_turn_s_);
+      if (counts <= 0) {
+        axis_->CentreOnEdge((*edge_forward_ + field_) / 2);
+        start_position_ = position;
+        Enter(Stage::kProbe, t);
+        return ProgramState::kRunning;
+      }
+    }
+    // A rotor that does not follow the field that far either way does not
+    // turn.
+    if (std::abs(field_ - edge_forward_.value_or(0.0)) > kEdgeSearch * span) {
+      return Report(c.program_variables(), -2, 0, 1);
+    }
+    const double lead = damper_->Lead(static_cast<std::int64_t>(position));
+    c.CommandCurrentAtAngle(field_ - lead, current_);
     return ProgramState::kRunning;
   }
 
@@ -220,7 +303,7 @@ class TotalInertiaProgram final : public Program {
     // Twice the push's mean speed: about the speed it has reached; or so
     // fast already that the controller lets the current grow past its
     // reference.
-    const bool fast = in_stage > kProbeRamp_s && moved >= kProbeCounts &&
+    const bool fast = in_stage > kProbeRamp_s && moved >= kFastCounts &&
                       (2 * moved / in_stage >= kProbeSpeedShare * fastest_ ||
                        Magnitude(c.measured_current_counts()) > kLooseCurrent * current_);
     const double far = std::max(kProbeCounts, kProbeCycles * counts_per_cycle_);
@@ -250,15 +333,17 @@ class TotalInertiaProgram final : public Program {
     const double pushed = std::max(c.fast_period_s(), pushed_s);
     const double crude = pushed < kProbeRamp_s ? 6 * kProbeRamp_s * moved / (pushed * pushed * pushed)
                                                : 2 * moved / std::pow(pushed - kProbeRamp_s / 2, 2);
-    const double parabola = ParabolaAcceleration().value_or(0.0);
+    const double parabola = moved >= kProbeCounts ? ParabolaAcceleration().value_or(0.0) : 0.0;
     const double accel = parabola > 0 ? parabola : crude;
     // The swing about standstill; about a cruising speed when that is too
     // weak beside friction (which then brakes alike throughout).
     if (!Plan(c, accel, kSwingShare * fastest_) || share_ < kWeakestSwing) {
       cruise_ = true;
-      Plan(c, accel, fastest_ / (1 + kCruise));
+      // A swing V at w = V / X_min takes the share V^2 / (X_min accel).
+      const double gentle = std::sqrt(kCruisingShare * accel * kShortestCruisingSwing_counts);
+      Plan(c, accel, std::min(fastest_ / (1 + kCruise), gentle));
     }
-    swing_.emplace(omega_, period_samples_);
+    swing_.emplace(omega_, period_samples_, axis_->commutation());
     swing_s_ = std::clamp(kSwingPeriods * kTwoPi / omega_, kShortestSwing_s, kLongestSwing_s);
     speed_gain_ = omega_ / 10 * current_ / accel;
   }
@@ -274,15 +359,17 @@ class TotalInertiaProgram final : public Program {
     // The swing must span a good many counts, or the commutation's own
     // steps (a coarse encoder's angle stands still between its edges) would
     // shape the torque in step with it.
-    const double widest = std::max(lowest, std::min(highest, swing_speed_ / kShortestSwing_counts));
+    const double widest = std::max(lowest, std::min(highest, swing_speed_ / ShortestSwing()));
     const double wanted = std::clamp(accel / swing_speed_, lowest, widest);
     // A whole number of fast samples to the period, rounded up so that the
     // swing spans no fewer counts.
     period_samples_ = std::max(8, static_cast<int>(std::ceil(kTwoPi / (wanted * c.fast_period_s()) - 1e-9)));
     omega_ = kTwoPi / (period_samples_ * c.fast_period_s());
     share_ = std::min(1.0, swing_speed_ * omega_ / accel);
-    return swing_speed_ / omega_ >= kShortestSwing_counts;
+    return swing_speed_ / omega_ >= ShortestSwing();
   }
+
+  double ShortestSwing() const { return cruise_ ? kShortestCruisingSwing_counts : kShortestSwing_counts; }
 
   // d²x/dt² of the least-squares parabola through the push's positions
   // after its ramp; nothing with too few of them.
@@ -304,11 +391,34 @@ class TotalInertiaProgram final : public Program {
     return 2 * det(s[0], s[1], r[0], s[1], s[2], r[1], s[2], s[3], r[2]) / d;
   }
 
+  // A swing too weak or too narrow gives no result worth having.
+  bool Measurable() const {
+    return share_ >= (cruise_ ? kWeakestCruisingSwing : kWeakestSwing) && swing_speed_ / omega_ >= ShortestSwing();
+  }
+
+  // Brings the axis to its cruise before the swing begins: from rest the
+  // slow speed loop needs a while to find the current friction takes, and
+  // a swing begun before would stop with the axis at each turn.
+  ProgramState CruiseUp(ProgramContext& c, double t, double position) {
+    NamedValues& vars = c.program_variables();
+    if (!Measurable()) return Report(vars, -3, 0, 1);
+    axis_->CommandTorqueCurrent(c, Cruise(c, position));
+    if (++cruise_samples_ % period_samples_ == 0) {
+      const double target = kCruise * swing_speed_;
+      settled_periods_ = std::abs(cruise_speed_ - target) <= kCruiseBand * target ? settled_periods_ + 1 : 0;
+      if (settled_periods_ >= kSettledPeriods) {
+        stopped_ = false;
+        Enter(Stage::kSwing, t);
+        return ProgramState::kRunning;
+      }
+    }
+    if (t - stage_start_s_ >= kLongestCruiseUp_s) return Report(vars, -3, 0, 1);
+    return ProgramState::kRunning;
+  }
+
   ProgramState Swing(ProgramContext& c, double t, double position) {
     NamedValues& vars = c.program_variables();
-    if (share_ < (cruise_ ? kWeakestCruisingSwing : kWeakestSwing) || swing_speed_ / omega_ < kShortestSwing_counts) {
-      return Report(vars, -3, 0, 1);
-    }
+    if (!Measurable()) return Report(vars, -3, 0, 1);
     const double tau = t - stage_start_s_;
     if (tau >= swing_s_) return Finish(c, tau);
     // A cosine: the speed then swings about zero (or the cruise) and the
@@ -320,7 +430,17 @@ class TotalInertiaProgram final : public Program {
       stopped_ = false;
     }
     const double torque_current = axis_->MeasuredTorqueCurrent(c);
-    swing_->Add(tau, position, torque_current);
+    const StatorVector measured = c.measured_current_counts();
+    const int periods = swing_->periods();
+    swing_->Add(tau, position, measured.alpha, measured.beta);
+    // The push tells the acceleration only roughly: a period of the
+    // settling swing that swings faster than planned takes the amplitude
+    // down to the plan, so that the speed stays inside its share of the
+    // limit and a cruise does not come down through zero.
+    if (swing_->periods() > periods && swing_->periods() <= kSettlePeriods) {
+      const double swing = swing_->last_speed_swing().value_or(0.0);
+      if (swing > kLargestSwingExcess * swing_speed_) share_ *= swing_speed_ / swing;
+    }
     if (tau > 0) {
       current_error_ += std::abs(torque_current - last_reference_);
       reference_sum_ += share_ * current_;
@@ -341,12 +461,16 @@ class TotalInertiaProgram final : public Program {
     const double mean_speed = (period_positions_.back() - period_positions_.front()) /
                               (static_cast<double>(period_positions_.size() - 1) * c.fast_period_s() + 1e-12);
     const auto quarter = static_cast<std::size_t>(std::max(1, period_samples_ / 4));
-    if (period_positions_.size() > quarter &&
-        period_positions_.back() <= period_positions_[period_positions_.size() - 1 - quarter]) {
-      stopped_ = true;
-    }
+    const bool still = period_positions_.size() > quarter &&
+                       period_positions_.back() <= period_positions_[period_positions_.size() - 1 - quarter];
+    stopped_ = stopped_ || still;
+    cruise_speed_ = mean_speed;
     const double shortfall = kCruise * swing_speed_ - mean_speed;
-    friction_current_ += speed_gain_ * omega_ / 40 * shortfall * c.fast_period_s();
+    // Standing still before the cruise, the axis has not yet got the
+    // current friction takes: that current is sought faster.
+    const double rate =
+        stage_ == Stage::kCruiseUp && still ? current_ / kBreakaway_s : speed_gain_ * omega_ / 40 * shortfall;
+    friction_current_ += rate * c.fast_period_s();
     return speed_gain_ * shortfall + friction_current_;
   }
 
@@ -366,6 +490,9 @@ class TotalInertiaProgram final : public Program {
     if (!result || result->periods < kFewestPeriods || !(result->relative_error <= kWorstError)) {
       return Report(vars, -3, 0, 1);
     }
+    // A cruise whose swing took the speed down through zero turned the
+    // friction round with it.
+    if (cruise_ && !(result->slowest_counts_per_s > 0.0)) return Report(vars, -3, 0, 1);
     const double slow = c.slow_period_s();
     const double driven = result->counts_per_s2_per_count * std::abs(in1_) * slow * slow;  // counts per slow sample²
     if (!(driven > 0.0)) return Report(vars, -2, 0, 1);
@@ -407,6 +534,9 @@ class TotalInertiaProgram final : public Program {
   Mean before_;
   Mean after_;
   bool counting_checked_ = false;
+  double field_ = 0.0;  // electrical angle from the zero while the edge is sought
+  std::optional<double> edge_forward_;
+  double edge_turn_s_ = 0.0;
   double start_position_ = 0.0;
   double probe_s_ = 0.0;
   double omega_ = 0.0;
@@ -415,6 +545,9 @@ class TotalInertiaProgram final : public Program {
   bool cruise_ = false;
   double speed_gain_ = 0.0;  // current counts per count/s
   double friction_current_ = 0.0;
+  double cruise_speed_ = 0.0;  // counts per second, the mean over the last period
+  std::int64_t cruise_samples_ = 0;
+  int settled_periods_ = 0;
   std::deque<double> period_positions_;
   bool stopped_ = false;
   bool stopped_after_settling_ = false;

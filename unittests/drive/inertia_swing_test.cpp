@@ -58,6 +58,67 @@ TEST(InertiaSwing, ScatterOfThePeriodsShowsAnUntrustworthyResult) {
   EXPECT_GT(r->relative_error, 0.05);
 }
 
+// A cruise with a swing on an encoder of ten counts to the electrical
+// cycle: the field stands at the middle of each count, so the true torque
+// current is the current times the cosine of the rotor's offset from that
+// middle, up to half a count (18 degrees).
+struct CoarseCruise {
+  static constexpr double kTheta = 250.0;  // counts/s² per current count
+  static constexpr double kCount_rad = 2 * std::numbers::pi / 10;
+  static constexpr double kOffset_rad = 0.3;
+  static constexpr double kOmega = kTwoPi * 20;
+  static constexpr int kPeriod = 500;  // at 10 kHz
+  static constexpr double kSwing_A = 150;
+
+  // Feeds both resolvers: one with the stator current and the
+  // commutation, one with the torque current along the count's angle.
+  static void Run(double cruise_counts_per_s, SwingResolver& along_fit, SwingResolver& along_count) {
+    double y = 0.3;  // the rotor between the counts
+    double v = cruise_counts_per_s;
+    for (int k = 0; k < 40 * kPeriod; ++k) {
+      const double t = k * 1e-4;
+      const double i = kSwing_A * std::cos(kOmega * t);
+      const double count = std::round(y);
+      const double field = count * kCount_rad + kOffset_rad;
+      along_fit.Add(t, count, -i * std::sin(field), i * std::cos(field));
+      along_count.Add(t, count, i);
+      const double offset = (count - y) * kCount_rad;
+      v += kTheta * i * std::cos(offset) * 1e-4;
+      y += v * 1e-4;
+    }
+  }
+};
+
+TEST(InertiaSwing, CoarseEncoderTorqueTakenAlongTheFittedPosition) {
+  const Commutation commutation{.origin_counts = 0, .angle_per_count_rad = CoarseCruise::kCount_rad,
+                                .offset_rad = CoarseCruise::kOffset_rad};
+  SwingResolver along_fit(CoarseCruise::kOmega, CoarseCruise::kPeriod, commutation);
+  SwingResolver along_count(CoarseCruise::kOmega, CoarseCruise::kPeriod);
+  CoarseCruise::Run(800.0, along_fit, along_count);
+  const auto fitted = along_fit.Solve(2);
+  const auto counted = along_count.Solve(2);
+  ASSERT_TRUE(fitted && counted);
+  EXPECT_NEAR(fitted->counts_per_s2_per_count, CoarseCruise::kTheta, 0.005 * CoarseCruise::kTheta);
+  // The count's angle misses the mean cosine over a count, sin(d/2)/(d/2):
+  // 1.6 % at ten counts a cycle.
+  EXPECT_LT(counted->counts_per_s2_per_count, 0.99 * CoarseCruise::kTheta);
+}
+
+TEST(InertiaSwing, SlowestSpeedTellsACruiseThatCameDownThroughZero) {
+  // The swing's speed amplitude: theta * I / w, about 300 counts/s.
+  for (const double cruise : {800.0, 150.0}) {
+    SCOPED_TRACE(cruise);
+    SwingResolver swing(CoarseCruise::kOmega, CoarseCruise::kPeriod);
+    SwingResolver unused(CoarseCruise::kOmega, CoarseCruise::kPeriod);
+    CoarseCruise::Run(cruise, unused, swing);
+    const auto r = swing.Solve(2);
+    ASSERT_TRUE(r);
+    EXPECT_EQ(r->slowest_counts_per_s > 0, cruise > 300);
+    EXPECT_LT(r->slowest_counts_per_s, cruise - 250);
+    EXPECT_NEAR(*swing.last_speed_swing(), 300, 30);
+  }
+}
+
 TEST(RingingDamper, LeadsAgainstTheMotionAndNeverPastItsLimit) {
   RingingDamper damper(100.0, 1e-4);  // 100 counts an electrical cycle
   double lead = 0;

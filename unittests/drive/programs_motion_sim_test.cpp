@@ -216,7 +216,16 @@ INSTANTIATE_TEST_SUITE_P(
         // torque constant is the setup's own.
         InertiaCase{"three_phase_open_loop.json",
                     R"({"motor": {"pole_pairs": 50, "Jload": 1e-3}, "sensors": {"encoder": {"lines": 1000}}})",
-                    1.03e-3, {}, 20.0}),
+                    1.03e-3, {}, 20.0},
+        // Ten counts to the electrical cycle, wired in reverse: 250 lines on
+        // a 400-step motor. A push of twenty counts (two cycles) ran the
+        // rotor faster than the current controller could follow, and the
+        // push's reversal tripped the protection; an angle taken at the
+        // count's edge lost several percent of the torque.
+        InertiaCase{"three_phase_open_loop.json",
+                    R"({"motor": {"pole_pairs": 100, "Jm": 1.1e-4, "Jload": 2.7e-4},
+                        "sensors": {"encoder": {"lines": 250, "reversed": true}}})",
+                    3.8e-4, {{"MECRESL", 1000}, {"ENC2THL", 429496730}, {"COUNTINGDIR", 1}}, 20.0}),
     [](const testing::TestParamInfo<InertiaCase>& info) { return CaseName(info.param, info.index); });
 
 TEST(TotalInertiaFaultsSim, ReversedEncoderReportsANegativeSpeed) {
