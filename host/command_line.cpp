@@ -182,6 +182,13 @@ ParsedCommandLine ParseCommandLine(int argc, const char* const* argv) {
       ->check(CLI::IsMember({"fast", "slow"}));
   commands.emplace_back(runProgram, Command::kRunProgram);
 
+  CLI::App* test = app.add_subcommand(
+      "test", "Open one commissioning test as a person reaches it from the Drive Setup dialog, on the simulated drive");
+  test->add_option("NAME", inv.testName, "Test name, e.g. vdc-detection (docs/command-line.md)")->required();
+  test->add_option("--script", inv.scriptPath, "User script that plays the person from the test dialog on");
+  test->add_option("--plots", inv.plotsPath, "Directory for the plots the test saves");
+  commands.emplace_back(test, Command::kTest);
+
   // Set after the commands exist, so that a command's stray argument falls
   // through to the program and is reported below rather than accepted.
   app.allow_extras();

@@ -9,7 +9,19 @@
 
 namespace host {
 
-enum class Command { kCompute, kRecover, kRoundTrip, kLimits, kOptions, kInitParam, kScale, kGet, kEdit, kRunProgram };
+enum class Command {
+  kCompute,
+  kRecover,
+  kRoundTrip,
+  kLimits,
+  kOptions,
+  kInitParam,
+  kScale,
+  kGet,
+  kEdit,
+  kRunProgram,
+  kTest,
+};
 
 // One --set NAME=VALUE: a value in the parameter's base unit.
 struct Assignment {
@@ -55,11 +67,13 @@ struct Invocation {
   std::vector<std::string> names;       // get, init-param
   std::string unit;                     // scale
   std::string parameter;                // scale
-  std::string scriptPath;               // edit: the user script that plays the person
+  std::string scriptPath;               // edit, test: the user script that plays the person
   bool list = false;                    // edit: list the dialog's controls instead of a script
   std::string simPath;                  // empty: the setup's own "simulation" object
   std::vector<ProgramRun> runs;         // run-program: the program and those --then names, in order
   LogSettings log;                      // run-program --log, for the last program
+  std::string testName;                 // test
+  std::string plotsPath;                // test --plots: empty for the default directory
 };
 
 // Exactly one of: an invocation to run, a help or version text to print (and exit 0),

@@ -10,6 +10,7 @@
 #include "host/edit_command.h"
 #include "host/report.h"
 #include "host/run_program.h"
+#include "host/test_command.h"
 #include "kernel/probe.h"
 
 namespace host {
@@ -89,6 +90,10 @@ CommandOutcome RunCommand(const Invocation& inv, CVX_Setup& setup, const PluginL
     case Command::kEdit: {
       const EditOutcome edit = RunEdit(inv, setup, plugin, out);
       return {edit.failure, edit.kept};
+    }
+    case Command::kTest: {
+      const TestOutcome test = RunTestCommand(inv, setup, plugin, out);
+      return {test.failure, test.kept};
     }
   }
   PrintSetup(inv, setup, out);

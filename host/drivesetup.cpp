@@ -62,15 +62,20 @@ int Run(int argc, char** argv, std::ostream& out, std::ostream& err) {
   CVX_Setup& setup = *loaded.setup;
 
   if (Outcome failure = ApplyAssignments(setup, inv.assignments)) return Fail(err, *failure);
-  if (inv.command == Command::kEdit && !inv.assignments.empty())
+  if ((inv.command == Command::kEdit || inv.command == Command::kTest) && !inv.assignments.empty())
     if (Outcome failure = ComputeRegistersForEdit(setup, inv.assignments)) return Fail(err, *failure);
   if (!inv.simPath.empty())
     if (Outcome failure = ReplaceSimulation(setup, inv.simPath)) return Fail(err, *failure);
 
-  // Held back until the setup is saved, so a failed save prints no result.
+  // Held back until the setup is saved, so a failed save prints no result;
+  // a test prints as it goes, and what it showed stands when it failed.
   std::ostringstream printed;
-  const CommandOutcome outcome = RunCommand(inv, setup, plugin, printed);
-  if (outcome.failure) return Fail(err, *outcome.failure);
+  const bool streaming = inv.command == Command::kTest;
+  const CommandOutcome outcome = RunCommand(inv, setup, plugin, streaming ? out : printed);
+  if (outcome.failure) {
+    out.flush();
+    return Fail(err, *outcome.failure);
+  }
   if (outcome.keep && !inv.outPath.empty())
     if (Outcome failure = SaveSetup(setup, inv.outPath)) return Fail(err, *failure);
   out << printed.str();

@@ -13,7 +13,7 @@
 #include "kernel/setup_file.h"
 #include "kernel/ui/test_base_ids.h"
 #include "unittests/commissioning/test_dialog_support.h"
-#include "unittests/support/answering_person.h"
+#include "platform/answering_user.h"
 #include "unittests/support/text_difference.h"
 
 namespace commissioningtest {
@@ -48,7 +48,7 @@ class TotalInertiaDialog : public TestDialogTest {
     platform::UserScript script;
     script.ExpectDialog(kCaption);
     StartAndWait(script).Click(testdlg::kCloseButton);
-    testsupport::AnsweringPerson person(script, kKeepQuestion, answer);
+    platform::AnsweringUser person(script, kKeepQuestion, answer);
     INT_PTR result = 0;
     {
       platform::ScopedUser user(person);

@@ -11,20 +11,20 @@
 // whose text starts with a given beginning: the closing question of a test
 // lists measured values that a script cannot know in advance. Every other
 // box goes to the script as usual.
-namespace testsupport {
+namespace platform {
 
-class AnsweringPerson final : public platform::User {
+class AnsweringUser final : public User {
  public:
-  AnsweringPerson(platform::UserScript& script, std::string beginning, int button)
+  AnsweringUser(UserScript& script, std::string beginning, int button)
       : script_(script), beginning_(std::move(beginning)), button_(button) {}
 
   Turn Act(CDialog& dialog) override { return script_.Act(dialog); }
-  int AnswerMessageBox(const platform::MessageBoxRequest& box) override {
+  int AnswerMessageBox(const MessageBoxRequest& box) override {
     if (!box.text.starts_with(beginning_)) return script_.AnswerMessageBox(box);
     answered_.push_back(box.text);
     return button_;
   }
-  void ShowHelp(const platform::HelpRequest& request) override { script_.ShowHelp(request); }
+  void ShowHelp(const HelpRequest& request) override { script_.ShowHelp(request); }
   void Stop(const std::string& reason) override { script_.Stop(reason); }
   bool Stopped() const override { return script_.Stopped(); }
 
@@ -32,10 +32,10 @@ class AnsweringPerson final : public platform::User {
   const std::vector<std::string>& Answered() const { return answered_; }
 
  private:
-  platform::UserScript& script_;
+  UserScript& script_;
   std::string beginning_;
   int button_;
   std::vector<std::string> answered_;
 };
 
-}  // namespace testsupport
+}  // namespace platform

@@ -1,0 +1,83 @@
+#pragma once
+
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "kernel/ui/test_base_ids.h"
+#include "platform/user_script.h"
+
+class CVX_Setup;
+
+// How a person reaches each commissioning test from the Drive Setup dialog,
+// and what an ordinary person does there. The host plays these clicks
+// before anything else, so that a test opens exactly as it does for a
+// person, its opener's round trips included (docs/command-line.md lists the
+// names).
+namespace host {
+
+class PluginLibrary;
+
+struct DialogClick {
+  std::string_view dialog;  // the caption of the dialog clicked in
+  int id;
+};
+
+struct TestRoute {
+  std::string_view name;     // "speed-tuning"
+  std::string_view caption;  // the test dialog's
+  // From the Drive Setup dialog to the test; the dialogs opened on the way
+  // are closed with OK, innermost first, once the test has closed.
+  std::vector<DialogClick> path;
+  // The tab control whose page 1 holds the plots and the gains, or 0.
+  int tabs = 0;
+  // "Tune", pressed before the start when the person designs the gains; 0
+  // for none.
+  int tune = 0;
+  // "S&ave Plots", pressed once the run has ended; 0 for a test without one.
+  int savePlots = 0;
+  // The button that closes the test keeping what it found: a measuring
+  // test asks on Close whether to keep its values, a tuning test keeps
+  // its gains on OK.
+  int close = testdlg::kCloseButton;
+};
+
+std::span<const TestRoute> TestRoutes();
+// Nullptr for a name no test has (letter case ignored).
+const TestRoute* FindTestRoute(std::string_view name);
+// "angle-tuning, speed-tuning, ...", for a message about a wrong name.
+std::string TestRouteNames();
+
+// The clicks from the Drive Setup dialog into the test, each after
+// checking the dialog's caption.
+platform::UserScript RouteIn(const TestRoute& route);
+// Appends to `script` the closing of the dialogs opened on the way, with
+// OK, innermost first, after the test has closed.
+void AppendRouteOut(const TestRoute& route, platform::UserScript& script);
+
+struct PersonChoices {
+  bool tune = false;       // press "Tune" before the start
+  bool savePlots = false;  // save the plots after the run
+  // Longer than any test of a sound setup takes (the slowest, the tuning
+  // runs with an upload, take some ten seconds of drive time).
+  int longestRun_ms = 10 * 60 * 1000;
+};
+
+// The ordinary person of a test: opens it along its route, starts it once,
+// waits for its end, saves its plots if asked, closes it and closes the
+// dialogs on the way with OK. The question to keep measured values lists
+// values no script knows beforehand: platform::AnsweringUser answers it,
+// with kKeepValuesQuestion.
+platform::UserScript OrdinaryPerson(const TestRoute& route, const PersonChoices& choices);
+
+// How every test's closing question begins.
+inline constexpr std::string_view kKeepValuesQuestion =
+    "A different value than specified has been detected for the following parameter(s):";
+
+// Whether the route's first control is shown and enabled when a person
+// opens the Drive Setup dialog of `setup` (on a copy; the dialog is
+// cancelled): a test applies to a setup exactly when a person can reach it.
+bool RouteOpen(const PluginLibrary& plugin, const CVX_Setup& setup, const TestRoute& route);
+
+}  // namespace host

@@ -1,0 +1,160 @@
+// `drivesetup test`: a test opened along its route from the Drive Setup
+// dialog, on the simulated drive, with the ordinary person or a script.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <nlohmann/json.hpp>
+#include <string>
+
+#include "host_test_support.h"
+#include "unittests/support/example_setups.h"
+
+namespace {
+
+using host_test::ReadFile;
+using host_test::RunBinary;
+using host_test::RunResult;
+using host_test::TempDir;
+using host_test::WriteFile;
+
+const std::string kQuestion =
+    "A different value than specified has been detected for the following parameter(s):\r\n\r\n"
+    "Power supply:\tOld = 48\tNew = 40\r\n\r\nDo you want to save the new value(s)? (Recommended)";
+
+class TestCommand : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    input = dir.File("input.json");
+    WriteFile(input, ReadFile(testsupport::ExamplePath("two_phase_open_loop")));
+    output = dir.File("output.json");
+    simulation = dir.File("sim.json");
+    // The drive's converter reads a 40 V supply as exactly 40.00 V (12 bits
+    // of 100 V), so the texts below are exact.
+    WriteFile(simulation, R"({"supply_V": 40})");
+  }
+
+  RunResult Test(std::vector<std::string> args) {
+    std::vector<std::string> all{"--setup", input, "--sim", simulation, "--out", output, "test"};
+    all.insert(all.end(), args.begin(), args.end());
+    return RunBinary(all);
+  }
+  std::string Script(const std::string& text) {
+    const std::string path = dir.File("script.json");
+    WriteFile(path, text);
+    return path;
+  }
+  double SavedSupply() {
+    const RunResult get = RunBinary({"--setup", output, "get", "Vdc", "--json"});
+    EXPECT_EQ(get.status, 0) << get.err;
+    return get.status == 0 ? nlohmann::json::parse(get.out)["parameters"]["Vdc"]["value"].get<double>() : 0.0;
+  }
+
+  TempDir dir;
+  std::string input;
+  std::string output;
+  std::string simulation;
+};
+
+TEST_F(TestCommand, TheOrdinaryPersonRunsTheTestAndKeepsWhatItMeasured) {
+  const RunResult run = Test({"vdc-detection"});
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.out,
+            "  VDC Detection Test\n"
+            "    [1/2] Launching test\n"
+            "    [2/2] Running test\n"
+            "    succeeded\n"
+            "    Power supply: 48 -> 40\n"
+            "VDC Detection Test: OK; the setup keeps the test's values\n");
+  EXPECT_EQ(SavedSupply(), 40.0);
+}
+
+TEST_F(TestCommand, JsonGivesTheSameInOneDocument) {
+  const RunResult run = Test({"VDC-Detection", "--json"});
+  ASSERT_EQ(run.status, 0) << run.err;
+  const nlohmann::json doc = nlohmann::json::parse(run.out);
+  EXPECT_EQ(doc["test"], "vdc-detection");
+  EXPECT_EQ(doc["stages"], nlohmann::json({"Launching test", "Running test"}));
+  EXPECT_EQ(doc["outcome"], "succeeded");
+  EXPECT_EQ(doc["measured"], nlohmann::json::parse(R"([{"label": "Power supply", "old": "48", "new": "40"}])"));
+  EXPECT_EQ(doc["closed"], "OK");
+  EXPECT_EQ(doc["kept"], true);
+  EXPECT_TRUE(doc["plots"].empty());
+}
+
+// A script starts in the test dialog; the host closes the Drive Setup
+// dialog after it. Only the test's OK keeps anything.
+TEST_F(TestCommand, AScriptPlaysInTheTestDialogAndOnlyItsOkKeeps) {
+  nlohmann::json steps = nlohmann::json::parse(R"([
+    {"do": "expect-dialog", "caption": "VDC Detection Test"},
+    {"do": "click", "id": 10000},
+    {"do": "wait-until", "id": 10000, "text": "&Start", "ms": 60000},
+    {"do": "expect", "id": 10001, "text": "Test succeeded"},
+    {"do": "answer", "text": "", "button": "no"},
+    {"do": "click", "id": 2}
+  ])");
+  steps[4]["text"] = kQuestion;
+  const RunResult no = Test({"vdc-detection", "--script", Script(steps.dump())});
+  ASSERT_EQ(no.status, 0) << no.err;
+  EXPECT_NE(no.out.find("VDC Detection Test: not OK; the setup is kept as it was\n"), std::string::npos) << no.out;
+  EXPECT_FALSE(std::filesystem::exists(output));
+
+  steps[4]["button"] = "yes";
+  const RunResult yes = Test({"vdc-detection", "--script", Script(steps.dump())});
+  ASSERT_EQ(yes.status, 0) << yes.err;
+  EXPECT_EQ(SavedSupply(), 40.0);
+}
+
+TEST_F(TestCommand, AScriptThatDoesNotRunAsWrittenSaysWhereAndSavesNothing) {
+  const RunResult run =
+      Test({"vdc-detection", "--script", Script(R"([{"do": "expect-dialog", "caption": "Drive Setup"}])")});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.err.find("test vdc-detection: the script"), std::string::npos) << run.err;
+  EXPECT_NE(run.err.find("step 1 (expect-dialog)"), std::string::npos) << run.err;
+  EXPECT_FALSE(std::filesystem::exists(output));
+}
+
+TEST_F(TestCommand, AFailedTestPrintsWhatItShowedAndSavesNothing) {
+  WriteFile(simulation, R"({"supply_V": 40, "faults": {"mer": [{"time_s": 0.005, "bits": 2}]}})");
+  const RunResult run = Test({"vdc-detection"});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.out.find("    failed: Drive / Motor shortcircuit protection triggered.\n"), std::string::npos)
+      << run.out;
+  EXPECT_NE(run.out.find("not OK; the setup is kept as it was"), std::string::npos) << run.out;
+  EXPECT_EQ(run.err,
+            "drivesetup: test vdc-detection: the test failed: Drive / Motor shortcircuit protection triggered.\n");
+  EXPECT_FALSE(std::filesystem::exists(output));
+}
+
+TEST_F(TestCommand, AnUnknownNameIsAUsageFaultThatListsTheTests) {
+  const RunResult run = Test({"supply"});
+  EXPECT_EQ(run.status, 2);
+  EXPECT_NE(run.err.find("test supply: no such test (the tests are vdc-detection, total-inertia,"),
+            std::string::npos)
+      << run.err;
+  EXPECT_FALSE(std::filesystem::exists(output));
+}
+
+TEST_F(TestCommand, ATestTheSetupDoesNotOfferStopsAtItsButton) {
+  // The default setup runs open loop: Drive Setup hides the speed tuning.
+  const RunResult run = Test({"speed-tuning"});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.err.find("in dialog \"Drive Setup\", control 3178: the control is hidden"), std::string::npos)
+      << run.err;
+  EXPECT_FALSE(std::filesystem::exists(output));
+}
+
+TEST_F(TestCommand, ATuningTestKeepsItsGainsOnOkAndSavesItsPlots) {
+  WriteFile(input, ReadFile(testsupport::ExamplePath("closed_loop_incremental_1000")));
+  WriteFile(simulation, "{}");
+  const std::string plots = dir.File("plots");
+  const RunResult run = Test({"speed-tuning", "--plots", plots});
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_NE(run.out.find("  plot: " + plots + "/SpeedTuning.svg\n  plot: " + plots + "/SpeedTuning.csv\n"),
+            std::string::npos)
+      << run.out;
+  EXPECT_NE(run.out.find("Speed Controller Tuning Test: OK; the setup keeps the test's values"), std::string::npos);
+  EXPECT_TRUE(std::filesystem::exists(output));
+  EXPECT_TRUE(std::filesystem::is_regular_file(plots + "/SpeedTuning.csv"));
+}
+
+}  // namespace
