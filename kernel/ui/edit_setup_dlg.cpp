@@ -55,13 +55,31 @@ BOOL CVX_EditSetupDlg::OnInitDialog() {
   return result;
 }
 
+CVX_Parameter* CVX_EditSetupDlg::AddDialogParameter(std::string_view name, const CVX_Parameter& like) {
+  if (CVX_Parameter* existing = FindDialogParameter(name)) return existing;
+  auto parameter = std::make_unique<CVX_Parameter>(m_setup, std::string(name), -1);
+  parameter->InitUnit(like.GetUnitType(), like.GetUnitName());
+  parameter->InitType(like.GetValueType());
+  parameter->SetDecimals(like.GetDecimals());
+  m_dialogParameters.push_back(std::move(parameter));
+  return m_dialogParameters.back().get();
+}
+
+CVX_Parameter* CVX_EditSetupDlg::FindDialogParameter(std::string_view name) const {
+  for (const auto& parameter : m_dialogParameters)
+    if (SameName(parameter->GetName(), name)) return parameter.get();
+  return nullptr;
+}
+
 CVX_Parameter* CVX_EditSetupDlg::Parameter(const Binding& binding) const {
+  if (CVX_Parameter* own = FindDialogParameter(binding.name)) return own;
   kernel::QuietErrors quiet;  // the name was checked when it was bound
   return m_setup ? m_setup->FindParameter(binding.name) : nullptr;
 }
 
 void CVX_EditSetupDlg::Bind(Binding binding) {
-  const CVX_Parameter* parameter = m_setup ? m_setup->FindParameter(binding.name) : nullptr;
+  const CVX_Parameter* parameter = FindDialogParameter(binding.name);
+  if (!parameter && m_setup) parameter = m_setup->FindParameter(binding.name);
   if (!parameter) return;
   binding.name = parameter->GetName();
   m_bindings.push_back(std::move(binding));

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstddef>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -61,6 +62,15 @@ class CVX_EditSetupDlg : public CDialog {
   std::vector<BoundEdit> BoundEdits() const;
   bool IsBoundToEdit(std::string_view name) const;
 
+  // ----- values the dialog owns -----
+  // A value that the dialog derives for display and that must never reach
+  // the setup or its file: a parameter named `name`, of the unit, type and
+  // decimals of `like`, that lives in the dialog. Bindings and refreshes
+  // find it by name like a setup parameter; the dialog sets its value.
+  // Returns the existing one when `name` was added before.
+  CVX_Parameter* AddDialogParameter(std::string_view name, const CVX_Parameter& like);
+  CVX_Parameter* FindDialogParameter(std::string_view name) const;
+
   // ----- refresh -----
   // Every control bound to `name` shows the stored value again.
   void RefreshParameterControls(std::string_view name);
@@ -87,6 +97,9 @@ class CVX_EditSetupDlg : public CDialog {
   // Lists again the motors of the chosen database (after a change of the
   // motor type); a name that is still listed stays selected.
   void FillMotorNameCombo();
+  // "Delete" is enabled for a USER motor while the database combo is: a
+  // dialog that enables or disables the combo calls this after it.
+  void EnableMotorEditorButtons();
 
   // ----- children -----
   void ShowChild(int id, bool show);
@@ -134,7 +147,6 @@ class CVX_EditSetupDlg : public CDialog {
   bool OnCANCommand(UINT code, int id);
   // Motor editor (edit_setup_dlg_motor.cpp).
   void LoadMotorDatabases();
-  void EnableMotorEditorButtons();
   bool OnMotorEditorCommand(UINT code, int id);
   kernel::MotorDatabaseFile* SelectedMotorDatabase();
   kernel::MotorDatabaseFile* UserMotorDatabase();
@@ -145,6 +157,7 @@ class CVX_EditSetupDlg : public CDialog {
 
   CVX_Setup* m_setup;
   std::vector<Binding> m_bindings;
+  std::vector<std::unique_ptr<CVX_Parameter>> m_dialogParameters;
   int m_flag = 0;
   std::vector<std::string> m_guidelineSteps;
   std::size_t m_guidelineStep = 0;

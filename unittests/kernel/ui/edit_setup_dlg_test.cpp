@@ -19,8 +19,8 @@
 namespace {
 
 constexpr UINT kDialogId = 9100;
-enum : int { kSpeedEdit = 100, kSpeedUnit = 101, kRatioEdit = 102, kEnableCheck = 110, kFirstMode = 120,
-             kLastMode = 122, kFilterCombo = 130 };
+enum : int { kSpeedEdit = 100, kSpeedUnit = 101, kRatioEdit = 102, kShownEdit = 103, kEnableCheck = 110,
+             kFirstMode = 120, kLastMode = 122, kFilterCombo = 130 };
 
 constexpr char kTemplate[] = R"({
   "id": 9100, "caption": "Edit Setup Test", "w": 300, "h": 200,
@@ -30,6 +30,7 @@ constexpr char kTemplate[] = R"({
     {"id": 100, "class": "edit", "x": 10, "y": 10, "w": 60, "h": 14},
     {"id": 101, "class": "combo", "x": 80, "y": 10, "w": 60, "h": 60},
     {"id": 102, "class": "edit", "x": 10, "y": 30, "w": 60, "h": 14},
+    {"id": 103, "class": "edit", "x": 80, "y": 30, "w": 60, "h": 14, "style": ["readonly"]},
     {"id": 110, "class": "check", "text": "Enable", "x": 10, "y": 50, "w": 60, "h": 10},
     {"id": 120, "class": "radio", "text": "Position", "x": 10, "y": 70, "w": 60, "h": 10, "style": ["group"]},
     {"id": 121, "class": "radio", "text": "Speed", "x": 10, "y": 82, "w": 60, "h": 10},
@@ -267,3 +268,26 @@ TEST(ParameterText, FormatsPlainAndParsesStrictly) {
 }
 
 }  // namespace
+
+// A figure derived for display: bound and refreshed like a parameter, but
+// never part of the setup, so it cannot reach a saved file.
+TEST_F(EditSetupDlgTest, DialogParametersShowInTheirControlsAndStayOutOfTheSetup) {
+  const int countBefore = setup.GetParametersCount();
+  CVX_Parameter* shown = dialog.AddDialogParameter("EquivSpeed", *setup.FindParameter("MaxSpeed"));
+  ASSERT_NE(shown, nullptr);
+  EXPECT_EQ(dialog.AddDialogParameter("EQUIVSPEED", *setup.FindParameter("Ratio")), shown);
+  shown->SetValueInBaseUnit(20.0);
+  dialog.AddParameterControls("EquivSpeed", kShownEdit);
+
+  platform::UserScript script;
+  script.Expect(kShownEdit, {.text = "20.00"})
+      .Call([&](CDialog&) {
+        shown->SetValueInBaseUnit(30.0);
+        dialog.RefreshParameterControls("equivspeed");
+      })
+      .Expect(kShownEdit, {.text = "30.00"});
+  Run(script);
+  EXPECT_EQ(setup.GetParametersCount(), countBefore);
+  EXPECT_EQ(setup.FindParameter("EquivSpeed"), nullptr);
+  EXPECT_EQ(shown->GetUnitType(), "rad/s");
+}
