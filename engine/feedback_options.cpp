@@ -109,12 +109,25 @@ bool UpdateFeedbackOptions(CVX_Setup& setup) {
   setup.SetOption("isPositionFeedbackOnMotor", Flag(onMotor));
   setup.SetOption("isPositionFeedbackOnLoad", Flag(onLoad));
 
+  const bool reference = UpdateReferenceName(setup);
+  const bool motor = UpdateMotorTypeOption(setup);
+  return reference && motor;
+}
+
+bool UpdateReferenceName(CVX_Setup& setup) {
+  const auto controlType = Switch(setup, "StepperControlType");
   const auto motorType = Switch(setup, "StepperMotorType");
-  if (!motorType) return false;
+  if (!controlType || !motorType) return false;
   const std::string_view reference = ReferenceName(*controlType, *motorType);
   if (!reference.empty()) setup.SetOption("ReferenceName", reference);
-  setup.SetOption("MotorType", *motorType != 0 ? "Triphase Stepper, Rotary" : "Stepper, Rotary");
   return !reference.empty();
+}
+
+bool UpdateMotorTypeOption(CVX_Setup& setup) {
+  const auto motorType = Switch(setup, "StepperMotorType");
+  if (!motorType) return false;
+  setup.SetOption("MotorType", *motorType != 0 ? "Triphase Stepper, Rotary" : "Stepper, Rotary");
+  return true;
 }
 
 }  // namespace engine
