@@ -5,6 +5,7 @@
 #include <string>
 
 #include "kernel/parameter.h"
+#include "kernel/variable.h"
 
 namespace kernel {
 
@@ -25,6 +26,11 @@ void SetupSnapshot::RestoreInto(CVX_Setup& setup) const {
   }
   for (const auto& [name, text] : setup.GetOptions())
     if (!keep.count(name)) setup.ClearOption(name);
+
+  // The load-side units update changes the units of drive variables too.
+  for (const CVX_Variable* saved : m_saved.GetVariables())
+    if (CVX_Variable* variable = setup.FindVariable(saved->GetName(), saved->GetAxis()))
+      variable->InitUnit(saved->GetUnitType(), saved->GetUnitName());
 
   setup.SetIdentity(m_saved.GetIdentity());
 }

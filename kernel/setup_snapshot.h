@@ -12,8 +12,9 @@ class SetupSnapshot {
  public:
   explicit SetupSnapshot(const CVX_Setup& setup) : m_saved(setup) {}
 
-  // Every parameter's value, limits, unit and type, the options and the
-  // drive identity as they were when the snapshot was taken.
+  // Every parameter's value, limits, unit and type, the drive variables'
+  // units, the options and the drive identity as they were when the
+  // snapshot was taken.
   void RestoreInto(CVX_Setup& setup) const;
 
  private:
