@@ -49,6 +49,8 @@ class CDriveSetupDlg : public CMySetupDlg {
     kMotorSetup,
   };
   using ChildFactory = std::unique_ptr<CDialog> (*)(CVX_Setup* setup, CWnd* parent);
+  // The one-shot timer that opens the motor dialog once this one is shown.
+  static constexpr UINT_PTR kMotorDialogTimer = 2;
   // How the dialog of `child` is made; nullptr while that dialog is not part
   // of the plug-in yet (its button then does nothing).
   static ChildFactory FactoryOf(Child child);

@@ -12,6 +12,7 @@
 #include "dialogs/drive_setup_dlg.h"
 #include "dialogs/drive_setup_values.h"
 #include "dialogs/host_options.h"
+#include "dialogs/motor_setup_dlg.h"
 #include "dialogs/position_correction_dialog.h"
 #include "dialogs/start_ab_settings_dialog.h"
 #include "dialogs/test_openers.h"
@@ -63,6 +64,8 @@ CDriveSetupDlg::ChildFactory CDriveSetupDlg::FactoryOf(Child child) {
       return &Make<CStartABsettings>;
     case Child::kPositionCorrection:
       return &Make<CDrivePositionCorrectionAdvanced>;
+    case Child::kMotorSetup:
+      return &Make<CMotorSetupDialog>;
     case Child::kVdcDetection:
       return &Make<CTestVdcDetection>;
     case Child::kSpeedTuning:
@@ -74,7 +77,6 @@ CDriveSetupDlg::ChildFactory CDriveSetupDlg::FactoryOf(Child child) {
     case Child::kCurrentTuning:         // CTestCurrent
     case Child::kVoltageIdentification: // CTestVoltage
     case Child::kReferenceSetup:        // CAnalogReferenceDlg
-    case Child::kMotorSetup:            // CMotorSetupDialog
       return nullptr;
   }
   return nullptr;
@@ -147,4 +149,9 @@ void CDriveSetupDlg::OnAdvanced() { OpenChild(Child::kAdvanced); }
 void CDriveSetupDlg::OnDriveInfo() { OpenChild(Child::kDriveInfo); }
 void CDriveSetupDlg::OnStartSettings() { OpenChild(Child::kStartSettings); }
 void CDriveSetupDlg::OnPositionCorrection() { OpenChild(Child::kPositionCorrection); }
-void CDriveSetupDlg::OnMotorSetup() { OpenChild(Child::kMotorSetup); }
+void CDriveSetupDlg::OnMotorSetup() {
+  // Once the person opened the motor dialog, its automatic opening is moot;
+  // a timer still pending would open a second one on top of it.
+  KillTimer(kMotorDialogTimer);
+  OpenChild(Child::kMotorSetup);
+}

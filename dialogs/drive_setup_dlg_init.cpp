@@ -4,6 +4,7 @@
 #include <string>
 
 #include "dialogs/dialog_help.h"
+#include "dialogs/dialog_images.h"
 #include "dialogs/drive_setup_controls.h"
 #include "dialogs/drive_setup_dlg.h"
 #include "dialogs/drive_setup_values.h"
@@ -19,7 +20,6 @@ constexpr std::string_view kHardwareAxisId = "H/W";
 constexpr std::string_view kVoltageWarningText =
     "You have changed the Run current or Power supply value! For correct operation you have to detect the voltage "
     "control parameters!";
-constexpr UINT_PTR kMotorDialogTimer = 2;
 constexpr COLORREF kWarningColour = 0x1400B4;  // red 180, green 0, blue 20
 // The default settle band: half a revolution of the load.
 constexpr double kDefaultSettleBand_rad = 3.141592653589793;
@@ -30,9 +30,7 @@ BOOL CDriveSetupDlg::OnInitDialog() {
   CMySetupDlg::OnInitDialog();
   CVX_Setup& setup = *GetSetup();
 
-  CBitmap motorSetup;
-  if (motorSetup.LoadBitmap("TO_MOTORSETUP"))
-    if (auto* button = dynamic_cast<CButton*>(GetDlgItem(kMotorSetupButton))) button->SetBitmap(motorSetup);
+  dialogs::ShowImage(*this, kMotorSetupButton, "TO_MOTORSETUP");
   EnableChild(kAnalogueLabel, engine::HasAnalogueReference(setup));
   FillAxisIdCombo();
   SetChildText(kDigitalReferenceLabel, DigitalReferenceCaption(setup));

@@ -1,28 +1,16 @@
 #pragma once
 
-#include <cmath>
 #include <string_view>
 
+#include "dialogs/setup_values.h"
 #include "engine/config_bits.h"
-#include "engine/setup_access.h"
-#include "kernel/probe.h"
-#include "kernel/setup.h"
 
-// How the Drive Setup dialog reads the setup for its rules: quietly, so a
-// parameter the firmware lacks raises no message and reads as `missing`.
+// What the Drive Setup dialog's rules read from the setup.
 namespace drivesetup {
 
-// The base value truncated to an integer, as the rules compare it.
-inline int IntValue(CVX_Setup& setup, std::string_view name, int missing = 0) {
-  const auto value = engine::Base(setup, name);
-  return value ? static_cast<int>(std::trunc(*value)) : missing;
-}
-
-inline double BaseValue(CVX_Setup& setup, std::string_view name, double missing = 0.0) {
-  return engine::Base(setup, name).value_or(missing);
-}
-
-inline bool Has(const CVX_Setup& setup, std::string_view name) { return kernel::HasParameter(setup, name); }
+using dialogs::BaseValue;
+using dialogs::Has;
+using dialogs::IntValue;
 
 // The firmware's alternative open-loop controller drives the motor by
 // voltage instead of current: a bi-phase motor in open loop whose "OSR" does

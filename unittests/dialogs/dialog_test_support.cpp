@@ -1,5 +1,7 @@
 #include "unittests/dialogs/dialog_test_support.h"
 
+#include <sstream>
+
 #include "engine/sequences.h"
 #include "kernel/parameter.h"
 #include "platform/resources.h"
@@ -7,10 +9,29 @@
 
 namespace dialogtest {
 
+std::string Differences(const std::string& expected, const std::string& actual) {
+  std::istringstream a(expected), b(actual);
+  std::string lineA, lineB, report;
+  int shown = 0;
+  while (shown < 5) {
+    const bool moreA = static_cast<bool>(std::getline(a, lineA));
+    const bool moreB = static_cast<bool>(std::getline(b, lineB));
+    if (!moreA && !moreB) break;
+    if (lineA == lineB) continue;
+    report += "\n  was: " + lineA + "\n  now: " + lineB;
+    ++shown;
+    lineA.clear();
+    lineB.clear();
+  }
+  return report;
+}
+
 void DialogTest::SetUp() {
   const std::shared_ptr<platform::ResourceSet> resources = testsupport::LoadProjectResources();
   ASSERT_TRUE(resources);
   platform::SetCurrentResources(resources);
+  scratch_ = std::make_unique<testsupport::TempDir>();
+  userMotors_ = std::make_unique<testsupport::ScopedEnv>("DRIVESETUP_USER_MOTORS", scratch_->File("user_motors.json"));
   timebase::SetCurrentClock(&clock);
   scales_.emplace();
 }
@@ -18,10 +39,17 @@ void DialogTest::SetUp() {
 void DialogTest::TearDown() {
   scales_.reset();
   timebase::SetCurrentClock(nullptr);
+  userMotors_.reset();
+  scratch_.reset();
 }
 
 void DialogTest::UseExample(std::string_view name) {
   setup = LoadExample(name);
+  ASSERT_NE(setup, nullptr);
+}
+
+void DialogTest::UseEditedExample(std::string_view name, const std::function<void(nlohmann::json&)>& edit) {
+  setup = EditedExample(name, edit);
   ASSERT_NE(setup, nullptr);
 }
 

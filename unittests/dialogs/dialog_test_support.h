@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <nlohmann/json.hpp>
+
 #include <functional>
 #include <memory>
 #include <optional>
@@ -12,11 +14,13 @@
 #include "platform/ui.h"
 #include "platform/user_script.h"
 #include "timebase/clock.h"
+#include "unittests/support/environment.h"
 #include "unittests/support/example_setups.h"
 
 // The fixture of every dialog test: the project's resources, virtual time,
 // the engine's unit scales installed as the host installs the plug-in's, and
-// a setup loaded from one of the bundled examples.
+// a setup loaded from one of the bundled examples. The motor editor reads the
+// project's Standard motor database and a USER database of the test's own.
 namespace dialogtest {
 
 using testsupport::kClosedLoopIncremental;
@@ -24,7 +28,12 @@ using testsupport::kClosedLoopSsi;
 using testsupport::kOpenLoop;
 using testsupport::kOpenLoopLoadEncoder;
 using testsupport::kThreePhase;
+using testsupport::EditedExample;
 using testsupport::LoadExample;
+
+// The lines in which two setup documents (kernel::SerializeSetup) differ, a
+// few at most; empty when they are the same.
+std::string Differences(const std::string& expected, const std::string& actual);
 
 class DialogTest : public ::testing::Test {
  protected:
@@ -33,6 +42,7 @@ class DialogTest : public ::testing::Test {
 
   // Loads an example into `setup`.
   void UseExample(std::string_view name);
+  void UseEditedExample(std::string_view name, const std::function<void(nlohmann::json&)>& edit);
   // Plays `script` while `open` shows the outermost dialog.
   platform::ScriptRun Run(platform::UserScript& script, const std::function<INT_PTR()>& open);
 
@@ -51,6 +61,8 @@ class DialogTest : public ::testing::Test {
   std::unique_ptr<CVX_Setup> setup;
 
  private:
+  std::unique_ptr<testsupport::TempDir> scratch_;
+  std::unique_ptr<testsupport::ScopedEnv> userMotors_;
   std::optional<testsupport::ScopedEngineUnitScales> scales_;
 };
 

@@ -21,25 +21,6 @@ constexpr char kCanOpenWarning[] =
 
 class DriveSetupOk : public DriveSetupTest {};
 
-// The lines in which two setup documents differ, a few at most; empty when
-// they are the same.
-std::string Differences(const std::string& expected, const std::string& actual) {
-  std::istringstream a(expected), b(actual);
-  std::string lineA, lineB, report;
-  int shown = 0;
-  while (shown < 5) {
-    const bool moreA = static_cast<bool>(std::getline(a, lineA));
-    const bool moreB = static_cast<bool>(std::getline(b, lineB));
-    if (!moreA && !moreB) break;
-    if (lineA == lineB) continue;
-    report += "\n  was: " + lineA + "\n  now: " + lineB;
-    ++shown;
-    lineA.clear();
-    lineB.clear();
-  }
-  return report;
-}
-
 TEST_F(DriveSetupOk, PositionRangeNarrowerThanThreeCountsIsWidenedOnOk) {
   struct Case {
     double minimum, maximum;    // as entered, in position counts

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <nlohmann/json.hpp>
+
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -40,6 +43,20 @@ inline std::unique_ptr<CVX_Setup> LoadExample(std::string_view name) {
   kernel::SetupLoadResult load = kernel::LoadSetupFile(path);
   EXPECT_TRUE(load.ok()) << path << ": " << load.ErrorText();
   return load.ok() ? std::move(load.setup) : nullptr;
+}
+
+// Examples/<name>.json changed by `edit` on its JSON document, for a drive
+// that lacks a parameter or has another capability; fails the test when the
+// result does not load.
+inline std::unique_ptr<CVX_Setup> EditedExample(std::string_view name,
+                                                const std::function<void(nlohmann::json&)>& edit) {
+  const std::unique_ptr<CVX_Setup> original = LoadExample(name);
+  if (!original) return nullptr;
+  nlohmann::json document = nlohmann::json::parse(kernel::SerializeSetup(*original));
+  edit(document);
+  kernel::SetupLoadResult load = kernel::ParseSetup(document.dump());
+  EXPECT_TRUE(load.ok()) << name << " as edited: " << load.ErrorText();
+  return std::move(load.setup);
 }
 
 // Converts through the engine's unit scales while it lives.
