@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "dialogs/key_chord.h"
 #include "engine/sequences.h"
 #include "engine/setup_access.h"
 #include "kernel/setup.h"
@@ -110,8 +111,7 @@ void CDriveInfo::Rules() {
 }
 
 BOOL CDriveInfo::PreTranslateMessage(MSG* pMsg) {
-  if (pMsg->message == WM_KEYDOWN && pMsg->wParam == static_cast<WPARAM>(kEditChordLetter) &&
-      GetKeyState(VK_CONTROL) < 0 && GetKeyState(VK_MENU) < 0 && GetKeyState(VK_SHIFT) < 0) {
+  if (dialogs::IsExpertChord(*pMsg, kEditChordLetter)) {
     m_editDriveData = !m_editDriveData;
     Rules();
     return TRUE;

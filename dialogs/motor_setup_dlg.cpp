@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "dialogs/dialog_help.h"
+#include "dialogs/key_chord.h"
 #include "dialogs/motor_setup_controls.h"
 #include "dialogs/motor_setup_values.h"
 #include "dialogs/parameter_bindings.h"
@@ -183,8 +184,7 @@ void CMotorSetupDialog::UpdateShownFigures() {
 bool CMotorSetupDialog::Locked() const { return GetSetup()->GetIntOption("isIntelligentMotor") == 1 && !m_expert; }
 
 BOOL CMotorSetupDialog::PreTranslateMessage(MSG* pMsg) {
-  if (pMsg->message == WM_KEYDOWN && pMsg->wParam == static_cast<WPARAM>(kExpertChordLetter) &&
-      GetKeyState(VK_CONTROL) < 0 && GetKeyState(VK_MENU) < 0 && GetKeyState(VK_SHIFT) < 0) {
+  if (dialogs::IsExpertChord(*pMsg, kExpertChordLetter)) {
     m_expert = !m_expert;
     UpdateData(FALSE);
     return TRUE;

@@ -57,6 +57,12 @@ platform::ScriptRun DialogTest::Run(platform::UserScript& script, const std::fun
   return platform::RunUserScript(script, open);
 }
 
+platform::ControlState Seen(CDialog& dialog, int id) {
+  const auto state = platform::ReadControl(dialog, id);
+  EXPECT_TRUE(state.has_value()) << "control " << id;
+  return state.value_or(platform::ControlState{});
+}
+
 double DialogTest::Base(std::string_view name) const {
   const CVX_Parameter* parameter = setup->FindParameter(std::string(name));
   EXPECT_NE(parameter, nullptr) << name;

@@ -12,6 +12,7 @@
 
 #include "kernel/setup.h"
 #include "platform/ui.h"
+#include "platform/user_actions.h"
 #include "platform/user_script.h"
 #include "timebase/clock.h"
 #include "unittests/support/environment.h"
@@ -31,6 +32,10 @@ using testsupport::kThreePhase;
 using testsupport::EditedExample;
 using testsupport::LoadExample;
 
+// What the person sees of control `id` of `dialog`; fails the test when the
+// dialog has no such control.
+platform::ControlState Seen(CDialog& dialog, int id);
+
 // The lines in which two setup documents (kernel::SerializeSetup) differ, a
 // few at most; empty when they are the same.
 std::string Differences(const std::string& expected, const std::string& actual);
@@ -45,6 +50,16 @@ class DialogTest : public ::testing::Test {
   void UseEditedExample(std::string_view name, const std::function<void(nlohmann::json&)>& edit);
   // Plays `script` while `open` shows the outermost dialog.
   platform::ScriptRun Run(platform::UserScript& script, const std::function<INT_PTR()>& open);
+  // Plays `script` on a `Dialog` made on the fixture's setup and returns how
+  // it ended; fails the test when the script did not run as written.
+  template <class Dialog>
+  INT_PTR RunDialog(platform::UserScript& script) {
+    Dialog dialog(setup.get());
+    const platform::ScriptRun run = Run(script, [&dialog] { return dialog.DoModal(); });
+    EXPECT_TRUE(run.ok) << run.failure;
+    return run.result;
+  }
+
 
   // Base-unit and internal values of the setup, failing the test for a name
   // the setup lacks.

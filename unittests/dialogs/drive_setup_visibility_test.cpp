@@ -2,6 +2,7 @@
 #include <vector>
 
 #include "unittests/dialogs/drive_setup_test_support.h"
+#include "unittests/dialogs/visibility_table.h"
 
 namespace dialogtest {
 namespace {
@@ -48,52 +49,45 @@ struct Axis {
   }
 };
 
-enum class Seen { kShown, kEnabled };
-
-struct Row {
-  const char* what;
-  int control;
-  Seen seen;
-  bool (*expected)(const Axis&);
-};
+using Row = VisibilityRow<Axis>;
 
 // What a reader expects of the main groups, row by row.
 const std::vector<Row> kTable{
-    {"current limit shown iff closed loop", kCurrentLimitEdit, Seen::kShown, [](const Axis& a) { return a.closedLoop(); }},
-    {"run current shown iff open loop", kRunCurrentEdit, Seen::kShown, [](const Axis& a) { return a.openLoop(); }},
-    {"stand-by current shown iff open loop", kStandByCurrentEdit, Seen::kShown,
+    {"current limit shown iff closed loop", kCurrentLimitEdit, Aspect::kShown, [](const Axis& a) { return a.closedLoop(); }},
+    {"run current shown iff open loop", kRunCurrentEdit, Aspect::kShown, [](const Axis& a) { return a.openLoop(); }},
+    {"stand-by current shown iff open loop", kStandByCurrentEdit, Aspect::kShown,
      [](const Axis& a) { return a.openLoop(); }},
-    {"microsteps shown iff open loop", kMicrostepsEdit, Seen::kShown, [](const Axis& a) { return a.openLoop(); }},
-    {"torque selectable iff closed loop", kTorqueModeRadio, Seen::kEnabled,
+    {"microsteps shown iff open loop", kMicrostepsEdit, Aspect::kShown, [](const Axis& a) { return a.openLoop(); }},
+    {"torque selectable iff closed loop", kTorqueModeRadio, Aspect::kEnabled,
      [](const Axis& a) { return a.closedLoop(); }},
-    {"speed controller shown iff closed loop", kSpeedGroup, Seen::kShown, [](const Axis& a) { return a.closedLoop(); }},
-    {"speed controller editable iff the speed loop is closed", kKpSpeedEdit, Seen::kEnabled,
+    {"speed controller shown iff closed loop", kSpeedGroup, Aspect::kShown, [](const Axis& a) { return a.closedLoop(); }},
+    {"speed controller editable iff the speed loop is closed", kKpSpeedEdit, Aspect::kEnabled,
      [](const Axis& a) { return a.speedLoopClosed(); }},
-    {"speed tuning offered iff the speed loop is closed", kSpeedTuneButton, Seen::kEnabled,
+    {"speed tuning offered iff the speed loop is closed", kSpeedTuneButton, Aspect::kEnabled,
      [](const Axis& a) { return a.speedLoopClosed(); }},
-    {"position controller shown unless errors are corrected instead", kPositionGroup, Seen::kShown,
+    {"position controller shown unless errors are corrected instead", kPositionGroup, Aspect::kShown,
      [](const Axis& a) { return !a.correctsPositionErrors(); }},
-    {"position error correction shown iff errors are corrected", kCorrectionGroup, Seen::kShown,
+    {"position error correction shown iff errors are corrected", kCorrectionGroup, Aspect::kShown,
      [](const Axis& a) { return a.correctsPositionErrors(); }},
-    {"position controller editable iff it is in the loop", kKpPositionEdit, Seen::kEnabled,
+    {"position controller editable iff it is in the loop", kKpPositionEdit, Aspect::kEnabled,
      [](const Axis& a) { return a.positionControllerInLoop(); }},
-    {"load speed limit shown iff the position controller commands a speed", kLoadSpeedLimitEdit, Seen::kShown,
+    {"load speed limit shown iff the position controller commands a speed", kLoadSpeedLimitEdit, Aspect::kShown,
      [](const Axis& a) { return a.positionOutputIsSpeed(); }},
     {"speed feed-forward of the speed controller shown iff closed-loop speed mode",
-     kSpeedAccelerationFeedForwardEdit, Seen::kShown, [](const Axis& a) { return a.closedLoop() && a.speedMode(); }},
+     kSpeedAccelerationFeedForwardEdit, Aspect::kShown, [](const Axis& a) { return a.closedLoop() && a.speedMode(); }},
     {"position feed-forward shown in position mode, or whenever the load sensor closes the position loop",
-     kPositionAccelerationFeedForwardEdit, Seen::kShown,
+     kPositionAccelerationFeedForwardEdit, Aspect::kShown,
      [](const Axis& a) { return a.openLoopOnLoadSensor() ? !a.correctsPositionErrors() : a.positionMode(); }},
     {"position error protection available iff position mode with some feedback", kPositionErrorCheck,
-     Seen::kEnabled,
+     Aspect::kEnabled,
      [](const Axis& a) { return a.positionMode() && !(a.openLoop() && a.motorSensor == 0 && a.loadSensor == 0); }},
-    {"speed error protection available iff closed-loop speed mode", kSpeedErrorCheck, Seen::kEnabled,
+    {"speed error protection available iff closed-loop speed mode", kSpeedErrorCheck, Aspect::kEnabled,
      [](const Axis& a) { return a.closedLoop() && a.speedMode(); }},
-    {"motion complete settings shown iff position mode with sensor feedback", kMotionCompleteGroup, Seen::kShown,
+    {"motion complete settings shown iff position mode with sensor feedback", kMotionCompleteGroup, Aspect::kShown,
      [](const Axis& a) { return a.positionMode() && a.anySensorFeedback(); }},
-    {"direct start shown iff it can start from an absolute encoder", kAbsoluteStartRadio, Seen::kShown,
+    {"direct start shown iff it can start from an absolute encoder", kAbsoluteStartRadio, Aspect::kShown,
      [](const Axis& a) { return a.startsFromAbsoluteEncoder(); }},
-    {"motionless start shown otherwise", kMotionlessStartRadio, Seen::kShown,
+    {"motionless start shown otherwise", kMotionlessStartRadio, Aspect::kShown,
      [](const Axis& a) { return !a.startsFromAbsoluteEncoder(); }},
 };
 
@@ -126,12 +120,7 @@ TEST_F(DriveSetupVisibility, MainGroupsFollowEveryConfiguration) {
               const Axis axis{ct, cm, pct, mst, lst};
               Configure(axis);
               dialog.UpdateData(FALSE);
-              for (const Row& row : kTable) {
-                const platform::ControlState state = Seen(dialog, row.control);
-                const bool actual = row.seen == Seen::kShown ? state.visible : state.enabled;
-                EXPECT_EQ(actual, row.expected(axis)) << axis.Describe() << ": " << row.what;
-                ++checked;
-              }
+              checked += CheckVisibility(dialog, axis, kTable, axis.Describe());
             }
     EXPECT_EQ(checked, 72 * static_cast<int>(kTable.size()));
   });

@@ -1,8 +1,9 @@
 #pragma once
 
+#include <string_view>
+
 #include "dialogs/motor_setup_controls.h"
 #include "dialogs/motor_setup_dlg.h"
-#include "platform/user_actions.h"
 #include "unittests/dialogs/dialog_test_support.h"
 
 // Runs the Step Motor and Load Setup dialog on the fixture's setup with a
@@ -17,22 +18,7 @@ class MotorSetupTest : public DialogTest {
     UseExample(example);
     RunOpenerSequences();
   }
-
-  // Plays `script` on a motor dialog and returns how it ended; fails the
-  // test when the script did not run as written.
-  INT_PTR RunMotorSetup(platform::UserScript& script) {
-    CMotorSetupDialog dialog(setup.get());
-    const platform::ScriptRun run = Run(script, [&dialog] { return dialog.DoModal(); });
-    EXPECT_TRUE(run.ok) << run.failure;
-    return run.result;
-  }
-
-  // What the person sees of control `id` of the dialog on top.
-  static platform::ControlState Seen(CDialog& dialog, int id) {
-    const auto state = platform::ReadControl(dialog, id);
-    EXPECT_TRUE(state.has_value()) << "control " << id;
-    return state.value_or(platform::ControlState{});
-  }
+  INT_PTR RunMotorSetup(platform::UserScript& script) { return RunDialog<CMotorSetupDialog>(script); }
 };
 
 }  // namespace dialogtest

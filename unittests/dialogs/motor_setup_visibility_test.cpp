@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "unittests/dialogs/motor_setup_test_support.h"
+#include "unittests/dialogs/visibility_table.h"
 
 namespace dialogtest {
 namespace {
@@ -35,102 +36,97 @@ struct Axis {
   }
 };
 
-enum class Seen { kShown, kEnabled };
-
-struct Row {
-  const char* what;
-  int control;
-  Seen seen;
-  bool (*expected)(const Axis&);
-};
+using Row = VisibilityRow<Axis>;
 
 const std::vector<Row> kTable{
     // motor
-    {"motor inertia asked only of a closed-loop bi-phase motor", kInertiaEdit, Seen::kShown,
+    {"motor inertia asked only of a closed-loop bi-phase motor", kInertiaEdit, Aspect::kShown,
      [](const Axis& a) { return a.biPhase() && a.closedLoop(); }},
-    {"motor inertia unknown box beside it", kInertiaUnknownCheck, Seen::kShown,
+    {"motor inertia unknown box beside it", kInertiaUnknownCheck, Aspect::kShown,
      [](const Axis& a) { return a.biPhase() && a.closedLoop(); }},
-    {"motor inertia typed unless locked (its value is known)", kInertiaEdit, Seen::kEnabled,
+    {"motor inertia typed unless locked (its value is known)", kInertiaEdit, Aspect::kEnabled,
      [](const Axis& a) { return a.editable(); }},
-    {"star/delta only for a tri-phase motor", kStarRadio, Seen::kShown, [](const Axis& a) { return !a.biPhase(); }},
-    {"closed loop only for a bi-phase motor", kClosedLoopRadio, Seen::kEnabled,
+    {"star/delta only for a tri-phase motor", kStarRadio, Aspect::kShown, [](const Axis& a) { return !a.biPhase(); }},
+    {"closed loop only for a bi-phase motor", kClosedLoopRadio, Aspect::kEnabled,
      [](const Axis& a) { return a.biPhase(); }},
-    {"motor data editable unless locked", kResistanceEdit, Seen::kEnabled, [](const Axis& a) { return a.editable(); }},
-    {"motor database editable unless locked", kDatabaseCombo, Seen::kEnabled,
+    {"motor data editable unless locked", kResistanceEdit, Aspect::kEnabled,
      [](const Axis& a) { return a.editable(); }},
-    {"motor type editable unless locked", kTriPhaseRadio, Seen::kEnabled, [](const Axis& a) { return a.editable(); }},
-    {"R and L identification unless locked", kResistanceTestButton, Seen::kEnabled,
+    {"motor database editable unless locked", kDatabaseCombo, Aspect::kEnabled,
      [](const Axis& a) { return a.editable(); }},
-    {"temperature sensor type chosen when unlocked (the sensor is on)", kNtcRadio, Seen::kEnabled,
+    {"motor type editable unless locked", kTriPhaseRadio, Aspect::kEnabled, [](const Axis& a) { return a.editable(); }},
+    {"R and L identification unless locked", kResistanceTestButton, Aspect::kEnabled,
+     [](const Axis& a) { return a.editable(); }},
+    {"temperature sensor type chosen when unlocked (the sensor is on)", kNtcRadio, Aspect::kEnabled,
      [](const Axis& a) { return a.editable(); }},
     // motor sensor
-    {"motor connector once a motor sensor is chosen", kMotorConnectorCombo, Seen::kShown,
+    {"motor connector once a motor sensor is chosen", kMotorConnectorCombo, Aspect::kShown,
      [](const Axis& a) { return a.motorSensor != 0; }},
-    {"encoder lines of a counting motor sensor", kMotorLinesEdit, Seen::kShown,
+    {"encoder lines of a counting motor sensor", kMotorLinesEdit, Aspect::kShown,
      [](const Axis& a) { return Axis::counts(a.motorSensor); }},
-    {"lines unit unless the motor states bits", kMotorLinesUnit, Seen::kShown,
+    {"lines unit unless the motor states bits", kMotorLinesUnit, Aspect::kShown,
      [](const Axis& a) { return Axis::counts(a.motorSensor) && !a.intelligentMotor; }},
-    {"bits per revolution for an intelligent motor's incremental encoder", kMotorBitsLabel, Seen::kShown,
+    {"bits per revolution for an intelligent motor's incremental encoder", kMotorBitsLabel, Aspect::kShown,
      [](const Axis& a) { return a.motorSensor == 1 && a.intelligentMotor; }},
-    {"encoder connection test for a counting motor sensor", kMotorEncoderTestButton, Seen::kShown,
+    {"encoder connection test for a counting motor sensor", kMotorEncoderTestButton, Aspect::kShown,
      [](const Axis& a) { return Axis::counts(a.motorSensor); }},
-    {"resolution detection for a counting motor sensor", kResolutionTestButton, Seen::kShown,
+    {"resolution detection for a counting motor sensor", kResolutionTestButton, Aspect::kShown,
      [](const Axis& a) { return Axis::counts(a.motorSensor); }},
-    {"resolution detection unless locked", kResolutionTestButton, Seen::kEnabled,
+    {"resolution detection unless locked", kResolutionTestButton, Aspect::kEnabled,
      [](const Axis& a) { return a.editable(); }},
-    {"reverse counting of a counting motor sensor", kMotorReverseCheck, Seen::kShown,
+    {"reverse counting of a counting motor sensor", kMotorReverseCheck, Aspect::kShown,
      [](const Axis& a) { return Axis::counts(a.motorSensor); }},
-    {"reverse counting changed unless locked", kMotorReverseCheck, Seen::kEnabled,
+    {"reverse counting changed unless locked", kMotorReverseCheck, Aspect::kEnabled,
      [](const Axis& a) { return a.editable(); }},
-    {"interpolation of a sine/cosine motor encoder", kMotorInterpolationCombo, Seen::kShown,
+    {"interpolation of a sine/cosine motor encoder", kMotorInterpolationCombo, Aspect::kShown,
      [](const Axis& a) { return a.motorSensor == 2; }},
-    {"equivalent resolution of a sine/cosine motor encoder", kMotorEquivalentEdit, Seen::kShown,
+    {"equivalent resolution of a sine/cosine motor encoder", kMotorEquivalentEdit, Aspect::kShown,
      [](const Axis& a) { return a.motorSensor == 2; }},
-    {"serial word of an SSI or BiSS motor encoder", kMotorRevolutionBitsEdit, Seen::kShown,
+    {"serial word of an SSI or BiSS motor encoder", kMotorRevolutionBitsEdit, Aspect::kShown,
      [](const Axis& a) { return Axis::serial(a.motorSensor); }},
-    {"serial clock of an SSI or BiSS motor encoder", kMotorClockCombo, Seen::kShown,
+    {"serial clock of an SSI or BiSS motor encoder", kMotorClockCombo, Aspect::kShown,
      [](const Axis& a) { return Axis::serial(a.motorSensor); }},
-    {"serial encoder connection test", kMotorSerialTestButton, Seen::kShown,
+    {"serial encoder connection test", kMotorSerialTestButton, Aspect::kShown,
      [](const Axis& a) { return Axis::serial(a.motorSensor); }},
-    {"serial offset only where it commutates: closed loop", kSerialOffsetButton, Seen::kShown,
+    {"serial offset only where it commutates: closed loop", kSerialOffsetButton, Aspect::kShown,
      [](const Axis& a) { return Axis::serial(a.motorSensor) && a.closedLoop(); }},
-    {"motor encoder filter for a counting motor sensor", kMotorFilterCheck, Seen::kShown,
+    {"motor encoder filter for a counting motor sensor", kMotorFilterCheck, Aspect::kShown,
      [](const Axis& a) { return Axis::counts(a.motorSensor); }},
-    {"motor encoder filter changed unless locked", kMotorFilterCheck, Seen::kEnabled,
+    {"motor encoder filter changed unless locked", kMotorFilterCheck, Aspect::kEnabled,
      [](const Axis& a) { return a.editable(); }},
     // load sensor
-    {"load connector once a load sensor is chosen", kLoadConnectorCombo, Seen::kShown,
+    {"load connector once a load sensor is chosen", kLoadConnectorCombo, Aspect::kShown,
      [](const Axis& a) { return a.loadSensor != 0; }},
-    {"load encoder lines on a rotary load", kLoadLinesEdit, Seen::kShown,
+    {"load encoder lines on a rotary load", kLoadLinesEdit, Aspect::kShown,
      [](const Axis& a) { return Axis::counts(a.loadSensor) && !a.linearLoad; }},
-    {"load lines unit unless the motor states bits", kLoadLinesUnit, Seen::kShown,
+    {"load lines unit unless the motor states bits", kLoadLinesUnit, Aspect::kShown,
      [](const Axis& a) { return Axis::counts(a.loadSensor) && !a.linearLoad && !a.intelligentMotor; }},
-    {"load travel per count on a linear load", kLoadResolutionEdit, Seen::kShown,
+    {"load travel per count on a linear load", kLoadResolutionEdit, Aspect::kShown,
      [](const Axis& a) { return Axis::counts(a.loadSensor) && a.linearLoad; }},
-    {"load travel unit unless the motor states bits", kLoadResolutionUnit, Seen::kShown,
+    {"load travel unit unless the motor states bits", kLoadResolutionUnit, Aspect::kShown,
      [](const Axis& a) { return Axis::counts(a.loadSensor) && a.linearLoad && !a.intelligentMotor; }},
-    {"bits per revolution of an intelligent motor's load encoder", kLoadBitsLabel, Seen::kShown,
+    {"bits per revolution of an intelligent motor's load encoder", kLoadBitsLabel, Aspect::kShown,
      [](const Axis& a) { return Axis::counts(a.loadSensor) && a.intelligentMotor; }},
-    {"load encoder connection test", kLoadEncoderTestButton, Seen::kShown,
+    {"load encoder connection test", kLoadEncoderTestButton, Aspect::kShown,
      [](const Axis& a) { return Axis::counts(a.loadSensor); }},
-    {"load resolution typed unless locked", kLoadLinesEdit, Seen::kEnabled, [](const Axis& a) { return a.editable(); }},
-    {"interpolation of a sine/cosine load encoder", kLoadInterpolationCombo, Seen::kShown,
+    {"load resolution typed unless locked", kLoadLinesEdit, Aspect::kEnabled,
+     [](const Axis& a) { return a.editable(); }},
+    {"interpolation of a sine/cosine load encoder", kLoadInterpolationCombo, Aspect::kShown,
      [](const Axis& a) { return a.loadSensor == 2; }},
-    {"equivalent counts of a sine/cosine load encoder on a rotary load", kLoadEquivalentEdit, Seen::kShown,
+    {"equivalent counts of a sine/cosine load encoder on a rotary load", kLoadEquivalentEdit, Aspect::kShown,
      [](const Axis& a) { return a.loadSensor == 2 && !a.linearLoad; }},
-    {"interpolated travel of a sine/cosine load encoder on a linear load", kLoadInterpolatedEdit, Seen::kShown,
+    {"interpolated travel of a sine/cosine load encoder on a linear load", kLoadInterpolatedEdit, Aspect::kShown,
      [](const Axis& a) { return a.loadSensor == 2 && a.linearLoad; }},
-    {"serial word of a rotary serial load encoder", kLoadRevolutionBitsEdit, Seen::kShown,
+    {"serial word of a rotary serial load encoder", kLoadRevolutionBitsEdit, Aspect::kShown,
      [](const Axis& a) { return Axis::serial(a.loadSensor) && !a.linearLoad; }},
-    {"travel per count of a linear serial load encoder", kLoadLinearResolutionEdit, Seen::kShown,
+    {"travel per count of a linear serial load encoder", kLoadLinearResolutionEdit, Aspect::kShown,
      [](const Axis& a) { return Axis::serial(a.loadSensor) && a.linearLoad; }},
-    {"serial clock of a serial load encoder", kLoadClockCombo, Seen::kShown,
+    {"serial clock of a serial load encoder", kLoadClockCombo, Aspect::kShown,
      [](const Axis& a) { return Axis::serial(a.loadSensor); }},
-    {"serial load encoder connection test", kLoadSerialTestButton, Seen::kShown,
+    {"serial load encoder connection test", kLoadSerialTestButton, Aspect::kShown,
      [](const Axis& a) { return Axis::serial(a.loadSensor); }},
-    {"reverse counting of a counting load sensor", kLoadReverseCheck, Seen::kShown,
+    {"reverse counting of a counting load sensor", kLoadReverseCheck, Aspect::kShown,
      [](const Axis& a) { return Axis::counts(a.loadSensor); }},
-    {"load encoder filter for a counting load sensor", kLoadFilterCheck, Seen::kShown,
+    {"load encoder filter for a counting load sensor", kLoadFilterCheck, Aspect::kShown,
      [](const Axis& a) { return Axis::counts(a.loadSensor); }},
 };
 
@@ -165,12 +161,7 @@ TEST_F(MotorSetupVisibility, EveryConfigurationShowsWhatTheAxisNeeds) {
                 const Axis axis{ct, motorType, mst, lst, linear, intelligent};
                 Configure(axis);
                 dialog.UpdateData(FALSE);
-                for (const Row& row : kTable) {
-                  const platform::ControlState state = Seen(dialog, row.control);
-                  const bool actual = row.seen == Seen::kShown ? state.visible : state.enabled;
-                  EXPECT_EQ(actual, row.expected(axis)) << axis.Describe() << ": " << row.what;
-                  ++checked;
-                }
+                checked += CheckVisibility(dialog, axis, kTable, axis.Describe());
                 // The sensor groups say what the sensors are for.
                 EXPECT_EQ(Seen(dialog, kMotorSensorGroup).text,
                           axis.openLoop() ? "Motor sensors - used only for step loss detection" : "Motor sensors");
