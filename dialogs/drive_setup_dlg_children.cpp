@@ -14,6 +14,7 @@
 #include "dialogs/host_options.h"
 #include "dialogs/motor_setup_dlg.h"
 #include "dialogs/position_correction_dialog.h"
+#include "dialogs/reference_dlg.h"
 #include "dialogs/start_ab_settings_dialog.h"
 #include "dialogs/test_openers.h"
 #include "engine/sequences.h"
@@ -66,6 +67,8 @@ CDriveSetupDlg::ChildFactory CDriveSetupDlg::FactoryOf(Child child) {
       return &Make<CDrivePositionCorrectionAdvanced>;
     case Child::kMotorSetup:
       return &Make<CMotorSetupDialog>;
+    case Child::kReferenceSetup:
+      return &Make<CAnalogReferenceDlg>;
     case Child::kVdcDetection:
       return &Make<CTestVdcDetection>;
     case Child::kSpeedTuning:
@@ -76,7 +79,6 @@ CDriveSetupDlg::ChildFactory CDriveSetupDlg::FactoryOf(Child child) {
       return &Make<CTestAngle>;
     case Child::kCurrentTuning:         // CTestCurrent
     case Child::kVoltageIdentification: // CTestVoltage
-    case Child::kReferenceSetup:        // CAnalogReferenceDlg
       return nullptr;
   }
   return nullptr;
