@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <chrono>
+#include <iterator>
 #include <utility>
 
 #include <fmt/format.h>
@@ -79,6 +80,13 @@ std::string_view StepKindName(StepKind kind) { return kKindNames[static_cast<std
 
 UserScript& UserScript::Add(ScriptStep step) {
   steps_.push_back(std::move(step));
+  return *this;
+}
+
+UserScript& UserScript::PlayFirst(std::vector<ScriptStep> steps, std::string way) {
+  firstSteps_ += steps.size();
+  steps_.insert(steps_.begin(), std::make_move_iterator(steps.begin()), std::make_move_iterator(steps.end()));
+  way_ = std::move(way);
   return *this;
 }
 
@@ -299,8 +307,13 @@ bool UserScript::Finish() {
   return true;
 }
 
+std::string UserScript::StepName(std::size_t index) const {
+  if (index < firstSteps_) return fmt::format("{} step {}", way_, index + 1);
+  return fmt::format("step {}", index - firstSteps_ + 1);
+}
+
 std::string UserScript::Where(std::size_t index, const CDialog* dialog, bool withControl) const {
-  std::string where = fmt::format("step {} ({})", index + 1, StepKindName(steps_[index].kind));
+  std::string where = fmt::format("{} ({})", StepName(index), StepKindName(steps_[index].kind));
   if (dialog) where += fmt::format(" in dialog \"{}\"", Caption(dialog));
   if (withControl) where += fmt::format(", control {}", steps_[index].id);
   return where;
@@ -309,8 +322,8 @@ std::string UserScript::Where(std::size_t index, const CDialog* dialog, bool wit
 std::string UserScript::AfterLastAction() const {
   if (!lastAction_) return {};
   const ScriptStep& step = steps_[*lastAction_];
-  std::string text = fmt::format("after step {} ({}) in dialog \"{}\"", *lastAction_ + 1, StepKindName(step.kind),
-                                 lastActionDialog_);
+  std::string text =
+      fmt::format("after {} ({}) in dialog \"{}\"", StepName(*lastAction_), StepKindName(step.kind), lastActionDialog_);
   if (NamesControl(step.kind)) text += fmt::format(", control {}", step.id);
   return text;
 }

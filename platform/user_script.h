@@ -93,6 +93,10 @@ class UserScript final : public User {
   // the JSON form has no word for); it counts as no action.
   UserScript& Call(std::function<void(CDialog&)> fn);
   UserScript& Add(ScriptStep step);
+  // Steps the person plays before the script's own: the way to the dialog
+  // the script is written for. Messages call them "<way> step N" and go on
+  // numbering the script's own steps from 1.
+  UserScript& PlayFirst(std::vector<ScriptStep> steps, std::string way);
 
   const std::vector<ScriptStep>& Steps() const { return steps_; }
   // Index of the next step to run.
@@ -121,9 +125,13 @@ class UserScript final : public User {
   bool RunExpect(std::size_t index, const ScriptStep& step, CDialog& dialog);
   bool RunWaitUntil(std::size_t index, const ScriptStep& step, CDialog& dialog);
   std::string Where(std::size_t index, const CDialog* dialog, bool withControl) const;
+  // "step 3" for the script's own steps, "<way> step 1" for those played first.
+  std::string StepName(std::size_t index) const;
   std::string AfterLastAction() const;
 
   std::vector<ScriptStep> steps_;
+  std::size_t firstSteps_ = 0;  // how many of steps_ were played first
+  std::string way_;
   std::size_t next_ = 0;
   // What is left of a wait whose dialog closed during it; the person goes on
   // waiting in front of the next dialog.

@@ -156,6 +156,25 @@ TEST_F(UserScripts, AnExpectThatDoesNotHoldSaysWhatDiffers) {
         "visible is true, expected false; enabled is false, expected true");
 }
 
+// A host plays the way to a dialog before the script written for it; the
+// messages keep the script's own step numbers.
+TEST_F(UserScripts, StepsPlayedFirstAreNamedApartFromTheScripts) {
+  {
+    UserScript script;
+    script.Expect(kGainEdit, {.text = "wrong"}).Click(IDOK);
+    script.PlayFirst({{.kind = StepKind::kClick, .id = kSpeedRadio}}, "the way to the sample");
+    EXPECT_EQ(FailureOf(script),
+              "step 1 (expect) in dialog \"Sample Test Dialog\", control 100: text is \"\", expected \"wrong\"");
+  }
+  UserScript script;
+  script.Click(IDOK);
+  script.PlayFirst({{.kind = StepKind::kClick, .id = kSpeedRadio}, {.kind = StepKind::kClick, .id = 999}},
+                   "the way to the sample");
+  EXPECT_EQ(FailureOf(script),
+            "the way to the sample step 2 (click) in dialog \"Sample Test Dialog\", control 999: the control does "
+            "not exist");
+}
+
 TEST_F(UserScripts, TheWrongDialogOnTopStopsTheRun) {
   UserScript script;
   script.ExpectDialog("Drive Setup").Click(IDOK);
