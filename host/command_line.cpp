@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <fmt/format.h>
 
+#include "host/edit_routes.h"
+
 namespace host {
 namespace {
 
@@ -147,6 +149,10 @@ ParsedCommandLine ParseCommandLine(int argc, const char* const* argv) {
       edit->add_flag("--list", inv.list, "Print every control of the dialog (id, class, state, text), then cancel it");
   script->excludes(list);
   edit->require_option(1);
+  edit->add_option("--dialog", inv.dialog,
+                   "The dialog the script starts in: drive-setup (default), motor and reference (reached from the "
+                   "Drive Setup dialog as a person does), filters (the Filters dialog alone)")
+      ->check(CLI::IsMember(EditDialogNames()));
   commands.emplace_back(edit, Command::kEdit);
 
   std::string firstProgram;

@@ -69,6 +69,7 @@ struct Invocation {
   std::string parameter;                // scale
   std::string scriptPath;               // edit, test: the user script that plays the person
   bool list = false;                    // edit: list the dialog's controls instead of a script
+  std::string dialog = "drive-setup";   // edit: the dialog the script is written for
   std::string simPath;                  // empty: the setup's own "simulation" object
   std::vector<ProgramRun> runs;         // run-program: the program and those --then names, in order
   LogSettings log;                      // run-program --log, for the last program

@@ -7,7 +7,9 @@
 #include <vector>
 
 #include "engine/sequences.h"
+#include "host/edit_routes.h"
 #include "host/report.h"
+#include "kernel/dialog_request.h"
 #include "kernel/parameter.h"
 #include "kernel/probe.h"
 #include "kernel/setup.h"
@@ -77,19 +79,23 @@ void PrintResult(const Invocation& inv, int result, const std::vector<const CVX_
   }
 }
 
-// The person of `edit --list`: looks at the dialog and cancels it.
-platform::UserScript ListingScript() {
+// The person of `edit --list`: looks at the dialog and cancels it, and the
+// Drive Setup dialog too when the way to the dialog went through it.
+platform::UserScript ListingScript(const EditRoute& route) {
   platform::UserScript script;
   script.List().Click(IDCANCEL);
+  if (route.clicks) script.Click(IDCANCEL);
   return script;
 }
 
 }  // namespace
 
 EditOutcome RunEdit(const Invocation& inv, CVX_Setup& setup, const PluginLibrary& plugin, std::ostream& out) {
+  const EditRoute* route = FindEditRoute(inv.dialog);
+  if (!route) return {Failure{fmt::format("edit: no dialog \"{}\"", inv.dialog), kExitUsage}, false};
   platform::ScriptParse parsed;
   if (inv.list) {
-    parsed.script = ListingScript();
+    parsed.script = ListingScript(*route);
   } else {
     parsed = platform::LoadUserScript(inv.scriptPath);
     if (!parsed.script)
@@ -97,6 +103,7 @@ EditOutcome RunEdit(const Invocation& inv, CVX_Setup& setup, const PluginLibrary
               false};
   }
   platform::UserScript& script = *parsed.script;
+  if (route->clicks) script.PlayFirst(route->clicks(), fmt::format("the way to \"{}\"", route->caption));
   const std::string scriptName = inv.list ? std::string("of --list") : Shown(inv.scriptPath);
 
   // The dialog edits a copy; the host decides afterwards what to keep.
@@ -106,7 +113,10 @@ EditOutcome RunEdit(const Invocation& inv, CVX_Setup& setup, const PluginLibrary
     // Waits and the dialogs' timers cost no wall time and run the same way
     // every time.
     const timebase::ScopedVirtualClock time;
+    if (!route->request.empty()) kernel::RequestDialog(route->request);
     run = platform::RunUserScript(script, [&] { return static_cast<INT_PTR>(plugin.EditSetup(&edited)); });
+    // A plug-in that did not take the request must not find it on a later call.
+    kernel::TakeDialogRequest();
   }
   if (!run.ok) return {Failure{fmt::format("edit: the script {} stopped: {}", scriptName, run.failure)}, false};
 

@@ -10,8 +10,8 @@ class CVX_Setup;
 
 extern "C" {
 
-// Opens the Drive Setup dialog on `setup`: 1 when the user closed it with OK,
-// 0 otherwise.
+// Opens the Drive Setup dialog on `setup`, or the dialog the host asked for
+// (kernel/dialog_request.h): 1 when the user closed it with OK, 0 otherwise.
 SCL_EXPORT int EditSetup(void* setup);
 // Brings every derived user value, limit, option and unit up to date from the
 // stored registers; writes no register. A null setup is ignored.
