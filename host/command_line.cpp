@@ -148,7 +148,8 @@ ParsedCommandLine ParseCommandLine(int argc, const char* const* argv) {
   CLI::Option* list =
       edit->add_flag("--list", inv.list, "Print every control of the dialog (id, class, state, text), then cancel it");
   script->excludes(list);
-  edit->require_option(1);
+  // --script or --list, and perhaps --dialog; checked again once parsed.
+  edit->require_option(1, 2);
   edit->add_option("--dialog", inv.dialog,
                    "The dialog the script starts in: drive-setup (default), motor and reference (reached from the "
                    "Drive Setup dialog as a person does), filters (the Filters dialog alone)")
@@ -225,6 +226,8 @@ ParsedCommandLine ParseCommandLine(int argc, const char* const* argv) {
 
   for (const auto& [sub, command] : commands)
     if (sub == chosen.front()) inv.command = command;
+  if (inv.command == Command::kEdit && inv.scriptPath.empty() && !inv.list)
+    return {std::nullopt, std::nullopt, Failure{"edit: --script FILE or --list is required", kExitUsage}};
   for (const std::string& text : assignments) {
     ParsedAssignment parsed = ParseAssignment(text);
     if (parsed.failure) return {std::nullopt, std::nullopt, parsed.failure};

@@ -326,5 +326,17 @@ TEST_F(MotorSetupEdits, IntelligentMotorIsLockedUntilTheExpertChord) {
   EXPECT_DOUBLE_EQ(Base("R"), 1.5);
 }
 
+TEST_F(MotorSetupEdits, HelpOpensTheDialogsTopic) {
+  Open(kOpenLoop);
+  CVX_DriveIdentity identity = setup->GetIdentity();
+  identity.helpFile = "/help/drives.chm";
+  setup->SetIdentity(identity);
+  platform::UserScript script;
+  script.Click(kHelpButton).Click(IDCANCEL);
+  EXPECT_EQ(RunMotorSetup(script), IDCANCEL);
+  ASSERT_EQ(script.HelpShown().size(), 1u);
+  EXPECT_EQ(script.HelpShown()[0].context, 262408u);
+}
+
 }  // namespace
 }  // namespace dialogtest
