@@ -87,6 +87,9 @@ CDriveSetupDlg::ChildFactory CDriveSetupDlg::FactoryOf(Child child) {
 void CDriveSetupDlg::OpenChild(Child child) {
   const ChildFactory factory = FactoryOf(child);
   if (!factory) return;
+  // Whatever the person opens first makes the motor dialog's automatic
+  // opening moot; a timer still pending would open it on top of this one.
+  KillTimer(kMotorDialogTimer);
   ChildRule rule;
   if (child == Child::kReferenceSetup) rule.limitsBeforeOpening = true;
   if (child == Child::kAdvanced) rule.afterOk = AfterOk::kUpdateLimits;
@@ -151,9 +154,4 @@ void CDriveSetupDlg::OnAdvanced() { OpenChild(Child::kAdvanced); }
 void CDriveSetupDlg::OnDriveInfo() { OpenChild(Child::kDriveInfo); }
 void CDriveSetupDlg::OnStartSettings() { OpenChild(Child::kStartSettings); }
 void CDriveSetupDlg::OnPositionCorrection() { OpenChild(Child::kPositionCorrection); }
-void CDriveSetupDlg::OnMotorSetup() {
-  // Once the person opened the motor dialog, its automatic opening is moot;
-  // a timer still pending would open a second one on top of it.
-  KillTimer(kMotorDialogTimer);
-  OpenChild(Child::kMotorSetup);
-}
+void CDriveSetupDlg::OnMotorSetup() { OpenChild(Child::kMotorSetup); }

@@ -54,6 +54,20 @@ TEST_F(MotorSetupFromDriveSetup, OpensByItselfOnceTheDriveSetupIsShown) {
   EXPECT_EQ(RunDriveSetup(script), IDCANCEL);
 }
 
+TEST_F(MotorSetupFromDriveSetup, ADialogOpenedBeforeItIsNotCoveredByIt) {
+  UseExample(kOpenLoop);
+  platform::UserScript script;
+  script.Click(drivesetup::kAdvancedButton)
+      .ExpectDialog("Advanced")
+      .Wait(100)
+      .ExpectDialog("Advanced")
+      .Click(IDCANCEL)
+      .Wait(100)
+      .ExpectDialog("Drive Setup")
+      .Click(IDCANCEL);
+  EXPECT_EQ(RunDriveSetup(script), IDCANCEL);
+}
+
 TEST_F(MotorSetupFromDriveSetup, AnIntelligentMotorIsOpenedOnlyByItsButton) {
   UseExample(kOpenLoop);
   setup->SetOption("isIntelligentMotor", "1");
