@@ -228,16 +228,7 @@ TEST_F(AdvancedDialogTest, ShortFastLoopRaisesTheSerialEncoderClock) {
 
 TEST_F(AdvancedDialogTest, HelpOpensTheDialogsTopic) {
   Open(dialogtest::kClosedLoopIncremental);
-  CVX_DriveIdentity identity = setup->GetIdentity();
-  identity.helpFile = "/help/drives.chm";
-  setup->SetIdentity(identity);
-
-  platform::UserScript script;
-  script.Click(kHelpButton).Click(IDCANCEL);
-  ASSERT_TRUE(Edit(script).ok);
-  ASSERT_EQ(script.HelpShown().size(), 1u);
-  EXPECT_EQ(script.HelpShown()[0].file, "/help/drives.chm");
-  EXPECT_EQ(script.HelpShown()[0].context, 262419u);
+  ExpectHelpTopic(262419, [&](platform::UserScript& script) { ASSERT_TRUE(Edit(script).ok); });
 }
 
 }  // namespace

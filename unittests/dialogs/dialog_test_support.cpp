@@ -57,6 +57,21 @@ platform::ScriptRun DialogTest::Run(platform::UserScript& script, const std::fun
   return platform::RunUserScript(script, open);
 }
 
+void DialogTest::ExpectHelpTopic(unsigned context, const std::function<void(platform::UserScript&)>& run) {
+  constexpr int kHelpButton = 10024;  // every setup dialog's
+  const std::string file = "/help/drives.chm";
+  CVX_DriveIdentity identity = setup->GetIdentity();
+  identity.helpFile = file;
+  setup->SetIdentity(identity);
+  platform::UserScript script;
+  script.Click(kHelpButton).Click(IDCANCEL);
+  run(script);
+  ASSERT_EQ(script.HelpShown().size(), 1u);
+  EXPECT_EQ(script.HelpShown()[0].file, file);
+  EXPECT_EQ(script.HelpShown()[0].command, HH_HELP_CONTEXT);
+  EXPECT_EQ(script.HelpShown()[0].context, context);
+}
+
 platform::ControlState Seen(CDialog& dialog, int id) {
   const auto state = platform::ReadControl(dialog, id);
   EXPECT_TRUE(state.has_value()) << "control " << id;

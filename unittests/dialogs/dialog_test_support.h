@@ -68,6 +68,10 @@ class DialogTest : public ::testing::Test {
   void SetBase(std::string_view name, double value);
   void SetInternal(std::string_view name, double value);
 
+  // Presses Help, then Cancel, in the dialog `run` opens with the script,
+  // the host giving a help file; expects that file opened at `context`.
+  void ExpectHelpTopic(unsigned context, const std::function<void(platform::UserScript&)>& run);
+
   // What the opener of a sub-dialog runs before opening it: register
   // computation, then user value recovery.
   void RunOpenerSequences();

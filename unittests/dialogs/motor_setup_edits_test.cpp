@@ -328,14 +328,7 @@ TEST_F(MotorSetupEdits, IntelligentMotorIsLockedUntilTheExpertChord) {
 
 TEST_F(MotorSetupEdits, HelpOpensTheDialogsTopic) {
   Open(kOpenLoop);
-  CVX_DriveIdentity identity = setup->GetIdentity();
-  identity.helpFile = "/help/drives.chm";
-  setup->SetIdentity(identity);
-  platform::UserScript script;
-  script.Click(kHelpButton).Click(IDCANCEL);
-  EXPECT_EQ(RunMotorSetup(script), IDCANCEL);
-  ASSERT_EQ(script.HelpShown().size(), 1u);
-  EXPECT_EQ(script.HelpShown()[0].context, 262408u);
+  ExpectHelpTopic(262408, [&](platform::UserScript& script) { EXPECT_EQ(RunMotorSetup(script), IDCANCEL); });
 }
 
 }  // namespace

@@ -231,14 +231,7 @@ TEST_F(ReferenceDialogTest, CancelLeavesTheSetupExactlyAsItWas) {
 
 TEST_F(ReferenceDialogTest, HelpOpensTheDialogsTopic) {
   UseDrive(true, true);
-  CVX_DriveIdentity identity = setup->GetIdentity();
-  identity.helpFile = "/help/drives.chm";
-  setup->SetIdentity(identity);
-  platform::UserScript script;
-  script.Click(kHelpButton).Click(IDCANCEL);
-  EXPECT_EQ(RunReference(script), IDCANCEL);
-  ASSERT_EQ(script.HelpShown().size(), 1u);
-  EXPECT_EQ(script.HelpShown()[0].context, 262401u);
+  ExpectHelpTopic(262401, [&](platform::UserScript& script) { EXPECT_EQ(RunReference(script), IDCANCEL); });
 }
 
 TEST_F(ReferenceDialogTest, TheDriveSetupOpensItForAnExternalReference) {

@@ -13,6 +13,7 @@
 #include "dialogs/motor_setup_controls.h"
 #include "dialogs/reference_controls.h"
 #include "host_test_support.h"
+#include "unittests/support/example_setups.h"
 
 namespace {
 
@@ -22,7 +23,7 @@ using host_test::RunResult;
 using host_test::TempDir;
 using host_test::WriteFile;
 
-const std::string kClosedLoop = DRIVESETUP_SOURCE_DIR "/examples/closed_loop_incremental_1000.json";
+const std::string kClosedLoop = testsupport::ExamplePath(testsupport::kClosedLoopIncremental);
 
 using nlohmann::json;
 
