@@ -145,12 +145,12 @@ void CFiltersDialog::OnCancel() {
 
 namespace dialogs {
 
-INT_PTR EditFilters(CVX_Setup& setup, CWnd* parent) {
+INT_PTR EditFilters(CVX_Setup& setup, int lock, CWnd* parent) {
   // Left any way but OK, the setup is as it came, before the round trip too.
   const SetupSnapshot before(setup);
   engine::ComputeRegisterParameters(setup);
   engine::RecoverUserParameters(setup);
-  CFiltersDialog dialog(&setup, 0, parent);
+  CFiltersDialog dialog(&setup, lock, parent);
   const INT_PTR result = dialog.DoModal();
   if (result == IDOK) {
     engine::ComputeRegisterParameters(setup);

@@ -42,7 +42,8 @@ namespace dialogs {
 
 // Opens the Filters dialog as its openers do: register computation and user
 // value recovery before, and again after OK. IDOK, IDCANCEL or -1; any
-// result but IDOK leaves the setup as it came.
-INT_PTR EditFilters(CVX_Setup& setup, CWnd* parent = nullptr);
+// result but IDOK leaves the setup as it came. `lock` non-zero shows the
+// filters without letting them change.
+INT_PTR EditFilters(CVX_Setup& setup, int lock = 0, CWnd* parent = nullptr);
 
 }  // namespace dialogs

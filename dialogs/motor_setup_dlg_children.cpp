@@ -2,9 +2,9 @@
 
 #include <memory>
 
+#include "commissioning/encoder_resolution_test.h"
 #include "dialogs/motor_setup_dlg.h"
 #include "dialogs/motor_setup_values.h"
-#include "dialogs/test_reports.h"
 #include "engine/sequences.h"
 #include "engine/time_rescale.h"
 
@@ -14,10 +14,13 @@ CMotorSetupDialog::ChildFactory CMotorSetupDialog::FactoryOf(Child child) {
   // The tests of the plug-in, by button. A null entry is a test still to
   // come; its button is wired and does nothing until the entry names it.
   switch (child) {
+    case Child::kEncoderResolution:
+      return [](CVX_Setup* setup, CWnd* parent) -> std::unique_ptr<CDialog> {
+        return std::make_unique<CDetectEncoderResolution>(setup, parent);
+      };
     case Child::kPhaseConnections:          // CTestPhaseConnections
     case Child::kResistanceInductance:      // CTestRL
     case Child::kEncoderConnections:        // CTestEncoderConnections
-    case Child::kEncoderResolution:         // CDetectEncoderResolution
     case Child::kLoadEncoderConnections:    // CTestEncoderLdConnections
     case Child::kSerialEncoderConnections:  // CTestSSIEncoderConnections
     case Child::kSerialEncoderOffset:       // CTestSSIEncoderOffset
@@ -79,9 +82,9 @@ void CMotorSetupDialog::AfterResolutionDetection(INT_PTR result, const CDialog& 
   }
   // Left without keeping the estimate: the counting direction the person
   // set in the test still holds.
-  const auto* report = dynamic_cast<const dialogs::CountingDirectionReport*>(&test);
-  if (result == IDCANCEL && report && Has(setup, "ReverseCounting") && report->ChosenReverseCounting() != -1) {
-    engine::WriteBase(setup, "ReverseCounting", report->ChosenReverseCounting());
+  const auto* detection = dynamic_cast<const CDetectEncoderResolution*>(&test);
+  if (result == IDCANCEL && detection && Has(setup, "ReverseCounting") && detection->CountingDirection() != -1) {
+    engine::WriteBase(setup, "ReverseCounting", detection->CountingDirection());
     engine::RegisterRoundTrip(setup);
   }
 }

@@ -1,5 +1,6 @@
 #include "dialogs/test_openers.h"
 
+#include "dialogs/filters_dlg.h"
 #include "dialogs/inertia_question_dialog.h"
 
 namespace dialogs {
@@ -10,12 +11,12 @@ INT_PTR OpenInertiaQuestion(CVX_Setup* setup, CWnd* parent) {
   return question.DoModal();
 }
 
+INT_PTR OpenFilters(CVX_Setup* setup, int lock, CWnd* parent) { return EditFilters(*setup, lock, parent); }
+
 }  // namespace
 
 commissioning::SetupDialogOpeners SetupDialogOpenersForTests() {
-  // The Filters dialog joins when it is part of the plug-in; until then the
-  // tuning tests' Filters button does nothing.
-  return {.inertiaQuestion = &OpenInertiaQuestion, .filters = nullptr};
+  return {.inertiaQuestion = &OpenInertiaQuestion, .filters = &OpenFilters};
 }
 
 }  // namespace dialogs

@@ -7,6 +7,7 @@
 #include "commissioning/speed_tuning_test_controls.h"
 #include "dialogs/drive_setup_controls.h"
 #include "dialogs/drive_setup_dlg.h"
+#include "dialogs/filters_controls.h"
 #include "kernel/ui/test_base_ids.h"
 #include "unittests/commissioning/test_dialog_support.h"
 
@@ -58,6 +59,40 @@ TEST_F(TuningOpenersSim, TheTunedGainsStayWithTheDriveSetupsOk) {
     EXPECT_NE(kpTuned, kpBefore);
     EXPECT_EQ(Base("Kp_S_scl"), close == IDOK ? kpTuned : kpBefore);
   }
+}
+
+// The speed tuning test's Filters button opens the Filters dialog between
+// register round trips: the one filter left on there is designed into the
+// drive's slots at once, and stays with OK in the test and the Drive Setup.
+TEST_F(TuningOpenersSim, TheFiltersButtonEditsTheFiltersBetweenRoundTrips) {
+  UseExample(dialogtest::kClosedLoopIncremental);
+  AttachDrive();
+  const filters::FilterControls& first = filters::kFilterControls[0];
+  CDriveSetupDlg dialog(setup.get());
+  platform::UserScript script;
+  script.Click(drivesetup::kSpeedTuneButton)
+      .ExpectDialog("Speed Controller Tuning Test")
+      .Tab(speed_tuning::kTabs, 1)
+      .Click(speed_tuning::kFiltersButton)
+      .ExpectDialog("Filters")
+      .Expect(first.onOff, {.enabled = true});
+  for (const filters::FilterControls& filter : filters::kFilterControls) script.Check(filter.onOff, false);
+  script.Check(first.onOff, true)
+      .Select(first.location, "Speed Feedback")
+      .Click(filters::kOkButton)
+      .ExpectDialog("Speed Controller Tuning Test")
+      .Call([this](CDialog&) {
+        EXPECT_EQ(Base("IQREF_BQ_INI"), 0.0) << "designed on the Filters dialog's OK";
+        EXPECT_EQ(Base("ASPD_BQ_INI"), 1.0);
+      })
+      .Click(testdlg::kOkButton)
+      .ExpectDialog("Drive Setup")
+      .Click(IDOK);
+  const platform::ScriptRun run = Run(script, [&] { return dialog.DoModal(); });
+  ASSERT_TRUE(run.ok) << run.failure;
+  EXPECT_EQ(Base("BQFilter1"), 1.0);
+  EXPECT_EQ(Base("BQFilterLocation1"), 2.0);
+  EXPECT_EQ(Base("ASPD_BQ_INI"), 1.0);
 }
 
 }  // namespace

@@ -1,29 +1,18 @@
 #include "unittests/dialogs/dialog_test_support.h"
 
-#include <sstream>
-
 #include "engine/sequences.h"
 #include "kernel/parameter.h"
+#include "kernel/setup_file.h"
 #include "platform/resources.h"
+#include "unittests/support/text_difference.h"
 #include "unittests/support/ui_resources.h"
 
 namespace dialogtest {
 
-std::string Differences(const std::string& expected, const std::string& actual) {
-  std::istringstream a(expected), b(actual);
-  std::string lineA, lineB, report;
-  int shown = 0;
-  while (shown < 5) {
-    const bool moreA = static_cast<bool>(std::getline(a, lineA));
-    const bool moreB = static_cast<bool>(std::getline(b, lineB));
-    if (!moreA && !moreB) break;
-    if (lineA == lineB) continue;
-    report += "\n  was: " + lineA + "\n  now: " + lineB;
-    ++shown;
-    lineA.clear();
-    lineB.clear();
-  }
-  return report;
+testing::AssertionResult SameSetup(const std::string& before, const CVX_Setup& setup) {
+  const std::string now = kernel::SerializeSetup(setup);
+  if (now == before) return testing::AssertionSuccess();
+  return testing::AssertionFailure() << testsupport::FirstDifference(before, now);
 }
 
 void DialogTest::SetUp() {

@@ -36,9 +36,9 @@ using testsupport::LoadExample;
 // dialog has no such control.
 platform::ControlState Seen(CDialog& dialog, int id);
 
-// The lines in which two setup documents (kernel::SerializeSetup) differ, a
-// few at most; empty when they are the same.
-std::string Differences(const std::string& expected, const std::string& actual);
+// Whether `setup` serialises to `before` (kernel::SerializeSetup); the
+// failure names the first line that differs.
+testing::AssertionResult SameSetup(const std::string& before, const CVX_Setup& setup);
 
 class DialogTest : public ::testing::Test {
  protected:
