@@ -14,6 +14,11 @@ inline constexpr std::uint16_t kMaskShortCircuit = 0x0002;       // tests that r
 inline constexpr std::uint16_t kMaskFeedback = 0x0022;           // short circuit, feedback
 inline constexpr std::uint16_t kMaskFeedbackAndEnable = 0x8022;  // as above, with ENABLE
 inline constexpr std::uint16_t kMaskTuning = 0xFFDF;             // every listed bit but feedback
+// Once a program has ended: every protection that stops a program, so that
+// a run cut short is never taken for a result. The second for programs that
+// run with the ENABLE input ignored.
+inline constexpr std::uint16_t kMaskProgramStopped = 0x80EA;
+inline constexpr std::uint16_t kMaskProgramStoppedIgnoringEnable = 0x00EA;
 
 // The text of the first set bit among those `mask` selects, tested in the
 // order short circuit (bit 1), control error (3), feedback (5), positive

@@ -138,6 +138,10 @@ CMyTestDlg::ProgramState CMyTestDlg::WaitForProgram(const CVX_CoffFormat& coff, 
   return PollAgain() ? ProgramState::kRunning : ProgramState::kFailed;
 }
 
+bool CMyTestDlg::ProgramEnded(const CVX_CoffFormat& coff, std::uint16_t mask, std::uint16_t stoppedMask) {
+  return WaitForProgram(coff, mask) == ProgramState::kFinished && CheckDriveErrors(1, stoppedMask);
+}
+
 // ----- drive errors and variables --------------------------------------------
 
 int CMyTestDlg::CheckDriveErrors(int failTest, std::uint16_t mask) {

@@ -84,6 +84,11 @@ class CMyTestDlg : public CVX_TestDlg {
   // kStartTimeout of RunProgram fail the test (kFailed). With
   // `checkWhileRunning` false the errors are checked only before the start.
   ProgramState WaitForProgram(const CVX_CoffFormat& coff, std::uint16_t mask, bool checkWhileRunning = true);
+  // WaitForProgram, and once the program has ended, a check that no
+  // protection of `stoppedMask` (commissioning/drive_errors.h) cut it
+  // short, since such a run has no result. True when the program ended with
+  // its results to read.
+  bool ProgramEnded(const CVX_CoffFormat& coff, std::uint16_t mask, std::uint16_t stoppedMask);
   // The drive starts a program at its next slow-loop sample; one that has
   // not started after this long will not.
   static constexpr std::chrono::seconds kStartTimeout{5};

@@ -126,10 +126,15 @@ std::optional<double> VoltageScale(CVX_Setup& setup) {
 
 std::optional<double> MotorVoltageScale(CVX_Setup& setup) {
   const auto supply_V = Value(setup, "Vdc");
+  if (!supply_V) return std::nullopt;
+  return MotorVoltageScaleAt(setup, *supply_V);
+}
+
+std::optional<double> MotorVoltageScaleAt(CVX_Setup& setup, double supply_V) {
   const auto scr = Integer(setup, "SCR");
-  if (!supply_V || !scr) return std::nullopt;
-  if (*scr & kScrThreePhaseBit) return Usable(kThreePhaseVoltageSpan / (kThreePhaseSupplyMargin * *supply_V));
-  return Usable(kFullScale / *supply_V);
+  if (!scr) return std::nullopt;
+  if (*scr & kScrThreePhaseBit) return Usable(kThreePhaseVoltageSpan / (kThreePhaseSupplyMargin * supply_V));
+  return Usable(kFullScale / supply_V);
 }
 
 std::optional<double> StepPositionScale(CVX_Setup& setup) {

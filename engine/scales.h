@@ -47,6 +47,8 @@ std::optional<double> VoltageScale(CVX_Setup& setup);
 // Drive units per volt of motor voltage: 65534 / (1.1 "Vdc") when "SCR" bit
 // 12 is set (three-phase motor), else 32767 / "Vdc".
 std::optional<double> MotorVoltageScale(CVX_Setup& setup);
+// The same for a supply other than the stored "Vdc" (one a test measured).
+std::optional<double> MotorVoltageScaleAt(CVX_Setup& setup, double supply_V);
 
 // Microsteps per radian of the load: "NoMicroStepsPerStep" "NoMotorSteps"
 // / 2 pi * ratio (signed). The position unit of open-loop control.

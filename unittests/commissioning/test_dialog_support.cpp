@@ -1,6 +1,9 @@
 #include "unittests/commissioning/test_dialog_support.h"
 
+#include <sstream>
+
 #include "kernel/comm.h"
+#include "kernel/setup_file.h"
 #include "kernel/ui/test_base_ids.h"
 #include "platform/resources.h"
 
@@ -54,6 +57,78 @@ INT_PTR TestDialogTest::RunTest(CDialog& test, platform::UserScript& script) {
   const platform::ScriptRun run = Run(script, [&test] { return test.DoModal(); });
   EXPECT_TRUE(run.ok) << run.failure;
   return run.result;
+}
+
+void TestDialogTest::UseDrive(std::string_view example, std::string_view simulation) {
+  UseExample(example);
+  AttachDrive(simulation);
+}
+
+namespace {
+
+// The scripted person, who also answers the question whether to keep
+// measured values.
+class KeepAnswering final : public platform::User {
+ public:
+  KeepAnswering(platform::UserScript& script, std::vector<int> answers, std::vector<std::string>* questions)
+      : script_(script), answers_(std::move(answers)), questions_(questions) {}
+
+  Turn Act(CDialog& dialog) override { return script_.Act(dialog); }
+  int AnswerMessageBox(const platform::MessageBoxRequest& box) override {
+    if (!box.text.starts_with(kKeepQuestion)) return script_.AnswerMessageBox(box);
+    if (questions_) questions_->push_back(box.text);
+    if (next_ == answers_.size()) {
+      script_.Stop("the question whether to keep values came once more than answered: " + box.text);
+      return 0;
+    }
+    return answers_[next_++];
+  }
+  void ShowHelp(const platform::HelpRequest& request) override { script_.ShowHelp(request); }
+  void Stop(const std::string& reason) override { script_.Stop(reason); }
+  bool Stopped() const override { return script_.Stopped(); }
+
+ private:
+  static constexpr std::string_view kKeepQuestion = "A different value than specified has been detected";
+  platform::UserScript& script_;
+  std::vector<int> answers_;
+  std::size_t next_ = 0;
+  std::vector<std::string>* questions_;
+};
+
+}  // namespace
+
+platform::ScriptRun TestDialogTest::RunAnsweringKeep(platform::UserScript& script, std::vector<int> answers,
+                                                     const std::function<INT_PTR()>& open,
+                                                     std::vector<std::string>* questions) {
+  KeepAnswering person(script, std::move(answers), questions);
+  platform::ScriptRun run;
+  {
+    platform::ScopedUser user(person);
+    run.result = open();
+  }
+  run.ok = script.Finish();
+  if (!run.ok) run.failure = *script.Failure();
+  return run;
+}
+
+std::string TestDialogTest::Saved() const { return kernel::SerializeSetup(*setup); }
+
+void TestDialogTest::ExpectUnchangedSince(const std::string& saved) const {
+  const std::string now = Saved();
+  if (now == saved) return;
+  std::istringstream a(saved);
+  std::istringstream b(now);
+  std::string lineA;
+  std::string lineB;
+  for (int line = 1;; ++line) {
+    const bool moreA = static_cast<bool>(std::getline(a, lineA));
+    const bool moreB = static_cast<bool>(std::getline(b, lineB));
+    if (!moreA && !moreB) break;
+    if (lineA != lineB || moreA != moreB) {
+      ADD_FAILURE() << "the setup changed; line " << line << " was\n  " << lineA << "\nand is\n  " << lineB;
+      return;
+    }
+  }
 }
 
 platform::UserScript& TestDialogTest::StartAndWait(platform::UserScript& script, int maxMs) {

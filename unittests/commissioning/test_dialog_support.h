@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -56,9 +57,28 @@ class TestDialogTest : public dialogtest::DialogTest {
   void AttachDrive(std::string_view simulation = "");
   drive::SimulatedDrive& Drive() { return *drive_; }
 
+  // Loads the example `example` and attaches its simulated drive in the
+  // world `simulation` describes, for a case that changes nothing between.
+  void UseDrive(std::string_view example, std::string_view simulation = "");
+
   // Plays `script` while `test` is the outermost dialog; the script must run
   // as written. Returns the dialog's result.
   INT_PTR RunTest(CDialog& test, platform::UserScript& script);
+  // Plays `script` while `open` shows the dialog, with the questions whether
+  // to keep measured values answered in turn from `answers` (IDYES, IDNO,
+  // IDCANCEL), whatever values they list, since their texts hold values a
+  // script cannot know; a question beyond the answers stops the run. The
+  // questions asked are kept in `questions`.
+  platform::ScriptRun RunAnsweringKeep(platform::UserScript& script, std::vector<int> answers,
+                                       const std::function<INT_PTR()>& open,
+                                       std::vector<std::string>* questions = nullptr);
+
+  // The setup as a setup file holds it, to tell whether a dialog left it as
+  // it was.
+  std::string Saved() const;
+  // Fails the case, naming the first line that differs, when the setup is
+  // not as `saved` holds it.
+  void ExpectUnchangedSince(const std::string& saved) const;
 
   // What a person does for one run: Start, then wait until the Start/Stop
   // button reads "&Start" again (the run ended), for at most `maxMs`.
