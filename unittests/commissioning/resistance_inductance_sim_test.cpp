@@ -1,0 +1,58 @@
+// The resistance and inductance test through its dialog, on simulated motors
+// whose windings differ from what the setup says.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "commissioning/resistance_inductance_test.h"
+#include "kernel/ui/test_base_ids.h"
+#include "unittests/commissioning/test_dialog_support.h"
+
+namespace {
+
+struct Motor {
+  const char* example;
+  const char* winding;
+  double r_Ohm;
+  double l_H;
+};
+
+std::string Truth(const Motor& m) {
+  return "{\"motor\": {\"winding\": \"" + std::string(m.winding) + "\", \"R\": " + std::to_string(m.r_Ohm) +
+         ", \"L\": " + std::to_string(m.l_H) + "}}";
+}
+
+class ResistanceInductanceSim : public commissioningtest::TestDialogTest, public testing::WithParamInterface<Motor> {};
+
+TEST_P(ResistanceInductanceSim, IdentifiesTheTruthAndKeepsItOnYes) {
+  const Motor m = GetParam();
+  UseDrive(m.example, Truth(m));
+  // The setup knows how the windings are connected; only their values differ.
+  if (std::string(m.winding) == "delta") setup->SetParameterValueInBaseUnit("MotorPhaseConnectionType", 1);
+  platform::UserScript script;
+  script.Click(testdlg::kStartStopButton).Wait(8000).Expect(testdlg::kResultBox, {.text = "Test succeeded"});
+  script.Click(testdlg::kCloseButton);
+  std::vector<std::string> questions;
+  const platform::ScriptRun run = RunAnsweringKeep(script, {IDYES}, [&] {
+    CTestRL dialog(setup.get(), 1);
+    return dialog.DoModal();
+  }, &questions);
+  ASSERT_TRUE(run.ok) << run.failure;
+  EXPECT_EQ(run.result, IDOK);
+  ASSERT_EQ(questions.size(), 1u);
+  const double r = setup->GetParameterValueInBaseUnit("R");
+  const double l = setup->GetParameterValueInBaseUnit("L");
+  // R within 1 %: the converter resolves 0.2 % of the test current and the
+  // logged points average the noise; L within 3 %.
+  EXPECT_NEAR(r, m.r_Ohm, 0.01 * m.r_Ohm);
+  EXPECT_NEAR(l, m.l_H, 0.03 * m.l_H);
+}
+
+// Truths 10 to 30 % away from the setups' R and L.
+INSTANTIATE_TEST_SUITE_P(Motors, ResistanceInductanceSim,
+                         testing::Values(Motor{"two_phase_open_loop", "two-phase", 1.1, 2.5e-3},
+                                         Motor{"closed_loop_incremental_1000", "two-phase", 0.6, 3.4e-3},
+                                         Motor{"three_phase_open_loop", "star", 1.15, 1.9e-3},
+                                         Motor{"three_phase_open_loop", "delta", 2.4, 6.0e-3}));
+
+}  // namespace
