@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include <fmt/format.h>
+
 namespace commissioning {
 
 VoltageTestCurrents ChooseVoltageTestCurrents(double run_A, double standby_A, double current_counts_per_A) {
@@ -47,6 +49,19 @@ Result<double> VoltageRegisterAt(const VoltageCurrentLine& line, double current_
 }
 
 double KomegaTest(double microsteps_per_step, double komega) { return microsteps_per_step * komega / 256.0; }
+
+Result<double> SpeedConstant(double komega) {
+  if (!std::isfinite(komega) || komega < 0.0) {
+    return Failure{"The voltage test returned a speed constant that is not valid."};
+  }
+  if (komega > kMaxSpeedConstant) {
+    return Failure{fmt::format(
+        "The speed constant found ({:g}) is beyond what the drive can hold ({:g}): the motor needs more voltage "
+        "per speed than the voltage mode can give. Check the motor data and the supply voltage.",
+        komega, kMaxSpeedConstant)};
+  }
+  return komega;
+}
 
 std::optional<double> SmoothSpeedSearch::Lower() {
   m_percent -= kStep_percent;

@@ -44,6 +44,13 @@ Result<double> VoltageRegisterAt(const VoltageCurrentLine& line, double current_
 // "KOMEGA_test" = "NoMicroStepsPerStep" k / 256, k the speed constant found.
 double KomegaTest(double microsteps_per_step, double komega);
 
+// The largest speed constant the drive's "KOMEGA" register holds.
+inline constexpr double kMaxSpeedConstant = 32767;
+// The speed constant the voltage program found ("komega_val"), when the
+// register can hold it; otherwise why not (a value cut to the register's
+// end would be a wrong one).
+Result<double> SpeedConstant(double komega);
+
 // The speed at which the voltage test asks whether the motor runs smoothly:
 // it starts at the full base speed and each "No" lowers it by a fifth of
 // the base speed; the fifth "No" leaves no speed to try.

@@ -67,6 +67,16 @@ TEST(KomegaTest, ScalesTheSpeedConstantToFullSteps) {
   EXPECT_DOUBLE_EQ(KomegaTest(16.0, 512.0), 32.0);
 }
 
+TEST(SpeedConstant, OnlyWhatTheRegisterHolds) {
+  EXPECT_EQ(SpeedConstant(0.0).value(), 0.0);
+  EXPECT_EQ(SpeedConstant(32767.0).value(), 32767.0);
+  const auto beyond = SpeedConstant(32768.0);
+  ASSERT_FALSE(beyond.ok());
+  EXPECT_NE(beyond.error().find("32768"), std::string::npos);
+  EXPECT_FALSE(SpeedConstant(-1.0).ok());
+  EXPECT_FALSE(SpeedConstant(std::numeric_limits<double>::quiet_NaN()).ok());
+}
+
 TEST(SmoothSpeedSearch, EachNoLowersByAFifthAndTheFifthGivesUp) {
   SmoothSpeedSearch search(1000.0);
   EXPECT_EQ(search.percent(), 100);
