@@ -15,7 +15,9 @@ namespace {
 
 using namespace engine;
 
-const std::array<GainEdit, 12> kGainEdits{{
+const std::array<GainEdit, 14> kGainEdits{{
+    {"Kp_C_scl", {ComputeSFTKPI, ComputeKPI}, RecoverKp_C_scl, {"SFTKPI", "KPI"}},
+    {"Ki_C_scl", {ComputeSFTKII, ComputeKII}, RecoverKi_C_scl, {"SFTKII", "KII"}},
     {"Kp_S_scl", {ComputeSFTKPS, ComputeKPS}, RecoverKp_S_scl, {"SFTKPS", "KPS"}},
     {"Ki_S_scl", {ComputeSFTKIS, ComputeKIS}, RecoverKi_S_scl, {"SFTKIS", "KIS"}},
     {"IPSatS", {ComputeIMAXS}, RecoverIPSatS, {"IMAXS"}},

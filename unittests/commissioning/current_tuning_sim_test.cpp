@@ -1,0 +1,209 @@
+// The current controller tuning test through its dialog: the designed gains
+// on the simulated drive, the pages, and the protection.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "commissioning/current_tuning_test.h"
+#include "commissioning/test_texts.h"
+#include "kernel/setup.h"
+#include "kernel/ui/test_base_ids.h"
+#include "platform/user_actions.h"
+#include "unittests/commissioning/test_dialog_support.h"
+
+namespace {
+
+using namespace current_tuning;
+
+struct StepShape {
+  double rise_s = 0.0;  // 10 % to 90 %
+  double overshoot = 0.0;
+};
+
+// Crossing times interpolated between samples.
+StepShape ShapeOf(const std::vector<std::pair<double, double>>& response, double target) {
+  auto crossing = [&](double level) {
+    for (size_t k = 1; k < response.size(); ++k) {
+      const auto [t0, i0] = response[k - 1];
+      const auto [t1, i1] = response[k];
+      if (i0 < level && i1 >= level) return t0 + (t1 - t0) * (level - i0) / (i1 - i0);
+    }
+    return -1.0;
+  };
+  StepShape shape;
+  shape.rise_s = crossing(0.9 * target) - crossing(0.1 * target);
+  double peak = 0.0;
+  for (const auto& point : response) peak = std::max(peak, point.second);
+  shape.overshoot = peak / target - 1.0;
+  return shape;
+}
+
+// What the design promises: the closed loop (Kp s + Ki) / (L s^2 + (R + Kp) s
+// + Ki) with Kp = 2 zeta w L - R and Ki = w^2 L, integrated finely.
+StepShape DesignedShape(double r_Ohm, double l_H, double w, double zeta) {
+  const double kp = 2 * zeta * w * l_H - r_Ohm;
+  const double ki = w * w * l_H;
+  const double dt = 1e-7;
+  double i = 0.0;
+  double integral = 0.0;
+  std::vector<std::pair<double, double>> response;
+  for (int k = 0; k < 200000; ++k) {
+    if (k % 100 == 0) response.push_back({k * dt, i});
+    const double e = 1.0 - i;
+    integral += ki * e * dt;
+    i += (kp * e + integral - r_Ohm * i) / l_H * dt;
+  }
+  return ShapeOf(response, 1.0);
+}
+
+// The logged motor current from the step on, in amperes' share of the step.
+std::vector<std::pair<double, double>> LoggedStep(const CGraphDocument& doc) {
+  std::vector<std::pair<double, double>> measured;
+  double stepAt = -1.0;
+  double step = 0.0;
+  for (std::size_t k = 0; k < doc.GetPointCount(); ++k) {
+    const std::vector<double>& p = doc.GetPoint(k);
+    if (stepAt < 0 && p[1] > 0) stepAt = p[0], step = p[1];
+    if (stepAt >= 0) measured.push_back({p[0] - stepAt, p[2] / step});
+  }
+  return measured;
+}
+
+class CurrentTuningSim : public commissioningtest::TestDialogTest {};
+
+TEST_F(CurrentTuningSim, TheDesignedGainsRiseAndOvershootAsDesigned) {
+  // The bandwidth a tenth of the sampling rate, where the sampled loop is
+  // meant to behave as the continuous design.
+  constexpr double kBandwidth_rad_s = 1000.0;
+  UseDrive("two_phase_open_loop");
+    setup->SetParameterValueInBaseUnit("PB_C", kBandwidth_rad_s);
+  StepShape logged;
+  double kpBefore = setup->GetParameterValueInBaseUnit("Kp_C_scl");
+  double kpTuned = 0.0;
+  platform::UserScript script;
+  script.Tab(kTabs, 1)
+      .Click(kTuneButton)
+      .Call([&](CDialog&) { kpTuned = setup->GetParameterValueInBaseUnit("Kp_C_scl"); })
+      .Click(testdlg::kStartStopButton)
+      .Wait(2000)
+      .Expect(testdlg::kResultBox, {.text = "Test succeeded"})
+      .Call([&](CDialog& dialog) {
+        logged = ShapeOf(LoggedStep(static_cast<CTestCurrent&>(dialog).GetResponse()), 1.0);
+      })
+      .Click(testdlg::kOkButton);
+  const platform::ScriptRun run = Run(script, [&] {
+    CTestCurrent dialog(setup.get(), 1);
+    return dialog.DoModal();
+  });
+  ASSERT_TRUE(run.ok) << run.failure;
+  EXPECT_EQ(run.result, IDOK);
+  EXPECT_NE(kpTuned, kpBefore);
+  EXPECT_EQ(setup->GetParameterValueInBaseUnit("Kp_C_scl"), kpTuned) << "OK keeps the tuned gains";
+
+  const StepShape designed = DesignedShape(setup->GetParameterValueInBaseUnit("R"),
+                                           setup->GetParameterValueInBaseUnit("L"), kBandwidth_rad_s,
+                                           setup->GetParameterValueInBaseUnit("Dump_C"));
+  // Rise time within 15 % and overshoot within 10 % of the step: the drive
+  // samples, holds and computes a sample late, which the continuous design
+  // leaves out, and the log has one point per 100 us.
+  EXPECT_NEAR(logged.rise_s, designed.rise_s, 0.15 * designed.rise_s);
+  EXPECT_NEAR(logged.overshoot, designed.overshoot, 0.10);
+}
+
+TEST_F(CurrentTuningSim, AProtectionBelowTheStepTripsTheRunAndCloseKeepsNothing) {
+  UseDrive("two_phase_open_loop");
+    std::string before;
+  platform::UserScript script;
+  // The step overshoots a protection just above the test current.
+  script.Call([&](CDialog&) {
+          setup->SetParameterValueInBaseUnit("TestProtectionCurrent",
+                                            1.01 * setup->GetParameterValueInBaseUnit("TestCurrent"));
+          setup->SetParameterValueInBaseUnit("PB_C", 6000);
+        })
+      .Tab(kTabs, 1)
+      .Click(kTuneButton)
+      .Click(testdlg::kStartStopButton)
+      .Wait(2000)
+      .Expect(testdlg::kResultBox, {.text = "Test failed"})
+      .Expect(testdlg::kStatusBox, {.text = std::string(commissioning::kCurrentProtectionText)})
+      .Click(testdlg::kCloseButton);
+  const platform::ScriptRun run = Run(script, [&] {
+    CTestCurrent dialog(setup.get(), 1);
+    before = Saved();
+    return dialog.DoModal();
+  });
+  ASSERT_TRUE(run.ok) << run.failure;
+  EXPECT_EQ(run.result, IDCANCEL);
+  ExpectUnchangedSince(before);
+}
+
+TEST_F(CurrentTuningSim, PagesGuardTheProtectionAndTheRun) {
+  UseDrive("two_phase_open_loop");
+    platform::UserScript script;
+  script.Expect(kTabs, {.text = "Test Parameters"})
+      .Expect(kTestCurrentEdit, {.visible = true})
+      .Expect(testdlg::kStartStopButton, {.visible = false})
+      .Call([&](CDialog&) {
+        setup->SetParameterValueInBaseUnit("TestProtectionCurrent",
+                                          0.5 * setup->GetParameterValueInBaseUnit("TestCurrent"));
+      })
+      .Answer(CTestCurrent::kProtectionBelowTestCurrent, IDOK)
+      .Tab(kTabs, 1)
+      .Expect(kTabs, {.text = "Test Parameters"})
+      .Call([&](CDialog&) {
+        setup->SetParameterValueInBaseUnit("TestProtectionCurrent",
+                                          1.5 * setup->GetParameterValueInBaseUnit("TestCurrent"));
+      })
+      .Tab(kTabs, 1)
+      .Expect(kTabs, {.text = "Test"})
+      .Expect(testdlg::kStartStopButton, {.visible = true})
+      // Open loop: no output filter and no gravity compensation.
+      .Expect(kFilterGroup, {.visible = false})
+      .Expect(kGravityGroup, {.visible = false})
+      .Click(testdlg::kStartStopButton)
+      .Wait(100)
+      .Expect(testdlg::kOkButton, {.enabled = false})
+      .Expect(kKpEdit, {.enabled = false})
+      .Expect(kBandwidthEdit, {.enabled = true})
+      .Tab(kTabs, 0)
+      .Expect(kTabs, {.text = "Test"})
+      .Click(kSavePlotsButton)
+      .Wait(2000)
+      .Expect(testdlg::kResultBox, {.text = "Test succeeded"})
+      .Expect(testdlg::kOkButton, {.enabled = true})
+      .Tab(kTabs, 0)
+      .Expect(testdlg::kDetailsButton, {.visible = false})
+      .Click(testdlg::kCloseButton);
+  const platform::ScriptRun run = Run(script, [&] {
+    CTestCurrent dialog(setup.get(), 1);
+    return dialog.DoModal();
+  });
+  ASSERT_TRUE(run.ok) << run.failure;
+}
+
+TEST_F(CurrentTuningSim, ClosedLoopShowsTheOutputFilterAndTheGravityOffsetByTheirChecks) {
+  UseDrive("closed_loop_incremental_1000");
+    setup->SetParameterValueInBaseUnit("isUseFilterOnCrtCtrlOutput", 0);
+  setup->SetParameterValueInBaseUnit("isCompensateGravitationalLoads", 0);
+  platform::UserScript script;
+  script.Tab(kTabs, 1)
+      .Expect(kFilterGroup, {.visible = true})
+      .Expect(kFilterEdit, {.visible = false})
+      .Expect(kOffsetEdit, {.visible = false})
+      .Click(kUseFilterCheck)
+      .Expect(kFilterEdit, {.visible = true})
+      .Click(kCompensateGravityCheck)
+      .Expect(kOffsetEdit, {.visible = true})
+      .Click(testdlg::kCloseButton);
+  const platform::ScriptRun run = Run(script, [&] {
+    CTestCurrent dialog(setup.get(), 1);
+    return dialog.DoModal();
+  });
+  ASSERT_TRUE(run.ok) << run.failure;
+}
+
+}  // namespace
