@@ -1,0 +1,173 @@
+// Every electrical test meets every fault of the simulated drive it can
+// meet: it fails with the text that names the cause, asks nothing, and
+// leaves the setup as it was.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <ostream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "commissioning/analogue_reference_test.h"
+#include "commissioning/current_tuning_test.h"
+#include "commissioning/drive_errors.h"
+#include "commissioning/encoder_connection_test.h"
+#include "commissioning/phase_connection_test.h"
+#include "commissioning/resistance_inductance_test.h"
+#include "commissioning/ssi_offset_test.h"
+#include "commissioning/voltage_identification_test.h"
+#include "kernel/setup.h"
+#include "kernel/ui/test_base_ids.h"
+#include "kernel/ui/test_dlg.h"
+#include "platform/user_actions.h"
+#include "unittests/commissioning/test_dialog_support.h"
+
+namespace {
+
+using Opener = std::function<std::unique_ptr<CDialog>(CVX_Setup*)>;
+
+// How a test meets the faults: its setup, the world around it when nothing
+// is wrong, how it is opened, and what its first read of the drive is.
+struct TestUnderFault {
+  const char* name;
+  const char* example;
+  std::string world;  // members of the "simulation" object, without braces
+  Opener open;
+  bool continuous;    // the person stops it
+  bool readsMerFirst;  // a failed first read is an error check, which says "internal error"
+  bool needsEnable;
+  int startPage = -1;  // a tab page to go to before Start
+};
+
+template <class Test>
+Opener Open() {
+  return [](CVX_Setup* setup) { return std::make_unique<Test>(setup, 1); };
+}
+
+const TestUnderFault kCurrent{"CurrentTuning", "two_phase_open_loop", "", Open<CTestCurrent>(), false, false, true, 1};
+const TestUnderFault kResistance{"ResistanceInductance", "two_phase_open_loop", "", Open<CTestRL>(), false, false, true};
+const TestUnderFault kVoltage{"VoltageIdentification", "open_loop_step_loss_encoder", "", Open<CTestVoltage>(), false,
+                              false, true};
+const TestUnderFault kPhases{"PhaseConnection", "two_phase_open_loop", "", Open<CTestPhaseConnections>(), false, false,
+                             true};
+const TestUnderFault kMotorEncoder{"MotorEncoder", "closed_loop_incremental_1000",
+                                   R"("person": {"hand_speed_rad_s": 3.0})", Open<CTestEncoderConnections>(), true,
+                                   true, false};
+const TestUnderFault kLoadEncoder{
+    "LoadEncoder", "closed_loop_incremental_1000",
+    R"("person": {"hand_speed_rad_s": 3.0}, "sensors": {"shaft": "load", "encoder": {"lines": 1000)",
+    [](CVX_Setup* setup) {
+      setup->SetParameterValueInBaseUnit("LoadSensorType", 1);
+      return std::make_unique<CTestEncoderLdConnections>(setup, 1);
+    },
+    true, true, false};
+const TestUnderFault kSerialEncoder{"SerialEncoder", "closed_loop_ssi_17bit", R"("person": {"hand_speed_rad_s": 3.0})",
+                                    Open<CTestSSIEncoderConnections>(), true, true, false};
+const TestUnderFault kSerialOffset{"SerialOffset", "closed_loop_ssi_17bit", "", Open<CTestSSIEncoderOffset>(), false,
+                                   false, true};
+const TestUnderFault kAnalogue{"AnalogueReference", "closed_loop_incremental_1000", "", Open<CTestAnalogueRef>(), true,
+                               true, false};
+
+const TestUnderFault* const kAllTests[] = {&kCurrent,      &kResistance,    &kVoltage,      &kPhases,  &kMotorEncoder,
+                                           &kLoadEncoder, &kSerialEncoder, &kSerialOffset, &kAnalogue};
+
+struct Row {
+  const TestUnderFault* test;
+  std::string fault;       // its name
+  std::string simulation;  // members added to the test's world
+  std::string text;        // the failure text
+};
+
+std::string Name(const testing::TestParamInfo<Row>& info) {
+  return std::string(info.param.test->name) + "_" + info.param.fault;
+}
+
+void PrintTo(const Row& row, std::ostream* os) { *os << row.test->name << " with " << row.fault; }
+
+constexpr const char* kNoAnswer = "The drive does not answer.";
+constexpr const char* kWriteRefused = "The drive refused the command.";
+
+std::vector<Row> Rows() {
+  std::vector<Row> rows;
+  for (const TestUnderFault* test : kAllTests) {
+    rows.push_back({test, "LinkFailsFromTheFirstRead",
+                    R"("faults": {"read": {"from_call": 1, "text": ")" + std::string(kNoAnswer) + R"("}})",
+                    test->readsMerFirst ? CVX_TestDlg::msc_pszErrInternal : kNoAnswer});
+    rows.push_back({test, "LinkRefusesTheFirstWrite",
+                    R"("faults": {"write": {"from_call": 1, "text": ")" + std::string(kWriteRefused) + R"("}})",
+                    kWriteRefused});
+    // A protection raised while the first program runs.
+    for (const std::uint16_t bit : {0x0002, 0x0008, 0x0020, 0x0040, 0x0080}) {
+      rows.push_back({test, "ErrorBit" + std::to_string(bit),
+                      R"("faults": {"mer": [{"time_s": 0.3, "bits": )" + std::to_string(bit) + "}]}",
+                      std::string(*commissioning::DriveErrorText(bit, 0xFFFF))});
+    }
+    if (test->needsEnable) {
+      rows.push_back({test, "EnableOff", R"("faults": {"enable_input_off": true})",
+                      "Drive / Motor ENABLE input is in DISABLED state."});
+    }
+  }
+  for (const TestUnderFault* test : {&kCurrent, &kResistance, &kVoltage, &kPhases}) {
+    rows.push_back({test, "PhaseAOpen", R"("motor": {"phases": [{"disconnected": true}, {}]})",
+                    CVX_TestDlg::msc_pszErrInZero});
+    rows.push_back({test, "NoCurrentMeasured",
+                    R"("motor": {"phases": [{"disconnected": true}, {"disconnected": true}]})",
+                    CVX_TestDlg::msc_pszErrInZero});
+  }
+  rows.push_back({&kPhases, "UnbalancedPhases", R"("motor": {"phases": [{}, {"R": 1.8}]})",
+                  CTestPhaseConnections::kFailureText});
+  rows.push_back({&kPhases, "PhaseBOpen", R"("motor": {"phases": [{}, {"disconnected": true}]})",
+                  CTestPhaseConnections::kFailureText});
+  rows.push_back({&kMotorEncoder, "NoEncoderPulses", R"("sensors": {"encoder": {"fault": "no-pulses"}})",
+                  CEncoderConnectionTest::kNoPulsesText});
+  rows.push_back({&kLoadEncoder, "NoEncoderPulses", R"("fault": "no-pulses")", CEncoderConnectionTest::kNoPulsesText});
+  rows.push_back({&kSerialEncoder, "NoSerialResponse", R"("sensors": {"ssi": {"fault": "no-response"}})",
+                  "Feedback error."});
+  rows.push_back({&kSerialOffset, "NoSerialResponse", R"("sensors": {"ssi": {"fault": "no-response"}})",
+                  "Feedback error."});
+  return rows;
+}
+
+// The "simulation" object of a row: the test's world and the fault.
+std::string Simulation(const Row& row) {
+  const std::string& world = row.test->world;
+  // The load test's encoder is still open so that a row may add its fault
+  // to it.
+  if (world.ends_with("1000")) {
+    const bool encoderFault = row.simulation.starts_with(R"("fault")");
+    return "{" + world + (encoderFault ? ", " + row.simulation + "}}}" : "}}, " + row.simulation + "}");
+  }
+  return "{" + world + (world.empty() ? "" : ", ") + row.simulation + "}";
+}
+
+class FaultInjectionSim : public commissioningtest::TestDialogTest, public testing::WithParamInterface<Row> {};
+
+TEST_P(FaultInjectionSim, FailsWithTheCauseAsksNothingAndKeepsNothing) {
+  const Row& row = GetParam();
+  SCOPED_TRACE(Simulation(row));
+  UseDrive(row.test->example, Simulation(row));
+  std::string opened;
+  platform::UserScript script;
+  if (row.test->startPage >= 0) script.Tab(current_tuning::kTabs, row.test->startPage);
+  script.Click(testdlg::kStartStopButton).Wait(3000).Call([](CDialog& dialog) {
+    // A test the person stops is stopped now, whether or not it has failed.
+    if (dialog.GetDlgItemText(testdlg::kResultBox) == "Test running") platform::Click(dialog, testdlg::kStartStopButton);
+  });
+  script.Expect(testdlg::kResultBox, {.text = "Test failed"})
+      .Expect(testdlg::kStatusBox, {.text = row.text})
+      .Click(testdlg::kCloseButton);
+  // No answers: a question whether to keep values stops the run.
+  const platform::ScriptRun run = RunAnsweringKeep(script, {}, [&] {
+    const std::unique_ptr<CDialog> dialog = row.test->open(setup.get());
+    opened = Saved();
+    return dialog->DoModal();
+  });
+  ASSERT_TRUE(run.ok) << run.failure;
+  EXPECT_EQ(run.result, IDCANCEL);
+  ExpectUnchangedSince(opened);
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, FaultInjectionSim, testing::ValuesIn(Rows()), Name);
+
+}  // namespace
