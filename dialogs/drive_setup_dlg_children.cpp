@@ -4,9 +4,11 @@
 #include <memory>
 
 #include "commissioning/angle_tuning_test.h"
+#include "commissioning/current_tuning_test.h"
 #include "commissioning/position_tuning_test.h"
 #include "commissioning/speed_tuning_test.h"
 #include "commissioning/vdc_detection_test.h"
+#include "commissioning/voltage_identification_test.h"
 #include "dialogs/advanced_dialog.h"
 #include "dialogs/drive_info_dialog.h"
 #include "dialogs/drive_setup_dlg.h"
@@ -35,6 +37,12 @@ std::unique_ptr<CDialog> MakeTuning(CVX_Setup* setup, CWnd* parent) {
   return std::make_unique<Test>(setup, dialogs::SetupDialogOpenersForTests(), parent);
 }
 
+// A test made with its mode argument 1.
+template <class Test>
+std::unique_ptr<CDialog> MakeTest(CVX_Setup* setup, CWnd* parent) {
+  return std::make_unique<Test>(setup, 1, parent);
+}
+
 // What the Drive Setup dialog does around one of the dialogs it opens.
 enum class AfterOk {
   kRefresh,              // refresh every control, re-run the rules
@@ -54,8 +62,7 @@ struct ChildRule {
 
 CDriveSetupDlg::ChildFactory CDriveSetupDlg::FactoryOf(Child child) {
   // The dialogs of the plug-in, by button. A null entry is a dialog still to
-  // come; its button is wired and does nothing until the entry names it (the
-  // tests are made with their mode argument 1).
+  // come; its button is wired and does nothing until the entry names it.
   switch (child) {
     case Child::kAdvanced:
       return &Make<CAdvancedDialog>;
@@ -77,9 +84,10 @@ CDriveSetupDlg::ChildFactory CDriveSetupDlg::FactoryOf(Child child) {
       return &MakeTuning<CTestPositionTuning>;
     case Child::kAngleTuning:
       return &Make<CTestAngle>;
-    case Child::kCurrentTuning:         // CTestCurrent
-    case Child::kVoltageIdentification: // CTestVoltage
-      return nullptr;
+    case Child::kCurrentTuning:
+      return &MakeTest<CTestCurrent>;
+    case Child::kVoltageIdentification:
+      return &MakeTest<CTestVoltage>;
   }
   return nullptr;
 }

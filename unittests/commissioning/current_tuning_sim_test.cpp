@@ -80,7 +80,7 @@ TEST_F(CurrentTuningSim, TheDesignedGainsRiseAndOvershootAsDesigned) {
   // meant to behave as the continuous design.
   constexpr double kBandwidth_rad_s = 1000.0;
   UseDrive("two_phase_open_loop");
-    setup->SetParameterValueInBaseUnit("PB_C", kBandwidth_rad_s);
+  setup->SetParameterValueInBaseUnit("PB_C", kBandwidth_rad_s);
   StepShape logged;
   double kpBefore = setup->GetParameterValueInBaseUnit("Kp_C_scl");
   double kpTuned = 0.0;
@@ -187,7 +187,7 @@ TEST_F(CurrentTuningSim, PagesGuardTheProtectionAndTheRun) {
 
 TEST_F(CurrentTuningSim, ClosedLoopShowsTheOutputFilterAndTheGravityOffsetByTheirChecks) {
   UseDrive("closed_loop_incremental_1000");
-    setup->SetParameterValueInBaseUnit("isUseFilterOnCrtCtrlOutput", 0);
+  setup->SetParameterValueInBaseUnit("isUseFilterOnCrtCtrlOutput", 0);
   setup->SetParameterValueInBaseUnit("isCompensateGravitationalLoads", 0);
   platform::UserScript script;
   script.Tab(kTabs, 1)
