@@ -275,6 +275,16 @@ int CMyTestDlg::AskToKeepMeasuredValues(const std::vector<commissioning::Measure
   return AfxMessageBox(commissioning::KeepValuesQuestion(values), MB_YESNOCANCEL | MB_ICONQUESTION);
 }
 
+void CMyTestDlg::EndKeepingOnYes(int answer) {
+  if (answer == IDYES) {
+    EndDialog(IDOK);
+  } else if (answer == IDNO) {
+    EndDialog(IDCANCEL);
+  } else if (answer == 0) {
+    CVX_TestDlg::OnCancel();
+  }
+}
+
 // ----- failing and help --------------------------------------------------------------
 
 void CMyTestDlg::Fail(std::string_view text) {

@@ -137,6 +137,11 @@ class CMyTestDlg : public CVX_TestDlg {
   // returns IDYES, IDNO or IDCANCEL. 0, without asking, when the run did not
   // succeed or nothing differs.
   int AskToKeepMeasuredValues(const std::vector<commissioning::MeasuredValue>& values);
+  // Ends the dialog after that question in the keep-on-Yes scheme where No
+  // gives the values up: Yes ends with OK (the measured values are in the
+  // setup already), No with Cancel (which puts the setup back), Cancel
+  // leaves the dialog open; with nothing asked (0) the kernel's cancel runs.
+  void EndKeepingOnYes(int answer);
 
   // ----- failing -----
   void Fail(std::string_view text);

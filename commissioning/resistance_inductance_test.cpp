@@ -286,13 +286,5 @@ void CTestRL::OnCancel() {
       {"Phase inductance", FormatMeasured(m_lAtOpening, ValueFormat::kFixed),
        FormatMeasured(setup.GetParameterValueInBaseUnit("L"), ValueFormat::kFixed)},
   });
-  // Keep on Yes: the values are in the setup already; any other end of the
-  // dialog puts the setup back as it was.
-  if (answer == IDYES) {
-    EndDialog(IDOK);
-  } else if (answer == IDNO) {
-    EndDialog(IDCANCEL);
-  } else if (answer == 0) {
-    CMyTestDlg::OnCancel();
-  }
+  EndKeepingOnYes(answer);
 }

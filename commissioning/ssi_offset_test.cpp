@@ -116,13 +116,5 @@ void CTestSSIEncoderOffset::OnCancel() {
       {"Encoder offset: ", FormatMeasured(m_offsetAtOpening, ValueFormat::kInteger),
        FormatMeasured(GetSetup()->GetParameterValueInInternalUnit("ZAOFF"), ValueFormat::kInteger)},
   });
-  // Keep on Yes; No ends without the new offset (every end but OK puts the
-  // setup back as it was); Cancel leaves the dialog open.
-  if (answer == IDYES) {
-    EndDialog(IDOK);
-  } else if (answer == IDNO) {
-    EndDialog(IDCANCEL);
-  } else if (answer == 0) {
-    CMyTestDlg::OnCancel();
-  }
+  EndKeepingOnYes(answer);
 }
