@@ -14,33 +14,14 @@
 #include "kernel/ui/test_base_ids.h"
 #include "platform/user_actions.h"
 #include "unittests/commissioning/test_dialog_support.h"
+#include "unittests/support/step_shape.h"
 
 namespace {
 
 using namespace current_tuning;
 
-struct StepShape {
-  double rise_s = 0.0;  // 10 % to 90 %
-  double overshoot = 0.0;
-};
-
-// Crossing times interpolated between samples.
-StepShape ShapeOf(const std::vector<std::pair<double, double>>& response, double target) {
-  auto crossing = [&](double level) {
-    for (size_t k = 1; k < response.size(); ++k) {
-      const auto [t0, i0] = response[k - 1];
-      const auto [t1, i1] = response[k];
-      if (i0 < level && i1 >= level) return t0 + (t1 - t0) * (level - i0) / (i1 - i0);
-    }
-    return -1.0;
-  };
-  StepShape shape;
-  shape.rise_s = crossing(0.9 * target) - crossing(0.1 * target);
-  double peak = 0.0;
-  for (const auto& point : response) peak = std::max(peak, point.second);
-  shape.overshoot = peak / target - 1.0;
-  return shape;
-}
+using testsupport::ShapeOf;
+using testsupport::StepShape;
 
 // What the design promises: the closed loop (Kp s + Ki) / (L s^2 + (R + Kp) s
 // + Ki) with Kp = 2 zeta w L - R and Ki = w^2 L, integrated finely.

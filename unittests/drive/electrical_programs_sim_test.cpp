@@ -11,6 +11,7 @@
 #include "drive/sim_bench.h"
 #include "kernel/comm.h"
 #include "kernel/missing_value.h"
+#include "unittests/support/step_shape.h"
 
 namespace {
 
@@ -190,31 +191,8 @@ TEST(PositioningSim, ADisconnectedPhaseReportsNoCurrent) {
   EXPECT_LE(bench.ProgramVariable("Initial_Positioning_Test", "In1"), 0.0);
 }
 
-// The closed current loop from the gain registers, integrated finely in
-// continuous time: the response the designer expects.
-struct StepShape {
-  double rise_s = 0.0;  // 10 % to 90 %
-  double overshoot = 0.0;
-};
-
-// Crossing times interpolated between samples, so that a response logged
-// at the fast-loop rate is not rounded to whole samples.
-StepShape ShapeOf(const std::vector<std::pair<double, double>>& response, double target) {
-  auto crossing = [&](double level) {
-    for (size_t k = 1; k < response.size(); ++k) {
-      const auto [t0, i0] = response[k - 1];
-      const auto [t1, i1] = response[k];
-      if (i0 < level && i1 >= level) return t0 + (t1 - t0) * (level - i0) / (i1 - i0);
-    }
-    return -1.0;
-  };
-  StepShape shape;
-  shape.rise_s = crossing(0.9 * target) - crossing(0.1 * target);
-  double peak = 0.0;
-  for (const auto& point : response) peak = std::max(peak, point.second);
-  shape.overshoot = peak / target - 1.0;
-  return shape;
-}
+using testsupport::ShapeOf;
+using testsupport::StepShape;
 
 // The gain registers for a bandwidth, as the tuning test designs them.
 void TuneCurrentLoop(SimBench& bench, double bandwidth_rad_s) {
