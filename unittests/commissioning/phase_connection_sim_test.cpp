@@ -26,7 +26,7 @@ TEST_P(PhaseConnectionSim, PassesGoodWiringAndNamesTheCausesOfBadOnes) {
   UseDrive(w.example, w.simulation);
   std::string before;
   platform::UserScript script;
-  script.Click(testdlg::kStartStopButton).Wait(2000).Expect(testdlg::kResultBox, {.text = w.result});
+  StartAndWait(script).Expect(testdlg::kResultBox, {.text = w.result});
   if (!w.status.empty()) script.Expect(testdlg::kStatusBox, {.text = w.status});
   script.Click(testdlg::kCloseButton);
   const platform::ScriptRun run = RunAnsweringKeep(script, {}, [&] {

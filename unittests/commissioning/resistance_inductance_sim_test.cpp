@@ -30,7 +30,7 @@ TEST_P(ResistanceInductanceSim, IdentifiesTheTruthAndKeepsItOnYes) {
   // The setup knows how the windings are connected; only their values differ.
   if (std::string(m.winding) == "delta") setup->SetParameterValueInBaseUnit("MotorPhaseConnectionType", 1);
   platform::UserScript script;
-  script.Click(testdlg::kStartStopButton).Wait(8000).Expect(testdlg::kResultBox, {.text = "Test succeeded"});
+  StartAndWait(script).Expect(testdlg::kResultBox, {.text = "Test succeeded"});
   script.Click(testdlg::kCloseButton);
   std::vector<std::string> questions;
   const platform::ScriptRun run = RunAnsweringKeep(script, {IDYES}, [&] {

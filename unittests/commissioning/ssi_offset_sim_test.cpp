@@ -34,8 +34,7 @@ TEST_F(SerialOffsetSim, FindsTheEncodersOffsetExactly) {
     SCOPED_TRACE(truth);
     UseDrive(kSsiExample, R"({"sensors": {"ssi": {"offset": )" + std::to_string(truth) + "}}}");
     platform::UserScript script;
-    script.Click(testdlg::kStartStopButton)
-        .Wait(3000)
+    StartAndWait(script)
         .Expect(testdlg::kResultBox, {.text = "Test succeeded"})
         .Expect(ssi_offset::kOffsetEdit, {.text = std::to_string(truth)})
         .Click(testdlg::kCloseButton);
@@ -54,7 +53,7 @@ TEST_F(SerialOffsetSim, CancelStaysOpenAndNoKeepsTheOldOffset) {
   // which sets "ABSTART_MINMOVE" to 0 on purpose.
   std::string before;
   platform::UserScript script;
-  script.Click(testdlg::kStartStopButton).Wait(3000).Click(testdlg::kCloseButton);
+  StartAndWait(script).Click(testdlg::kCloseButton);
   // Cancel in the question: the dialog stays; the second close says No.
   script.Expect(ssi_offset::kOffsetEdit, {.text = "1200"}).Click(testdlg::kCloseButton);
   std::vector<std::string> questions;
@@ -72,8 +71,7 @@ TEST_F(SerialOffsetSim, AMissingSerialResponseFailsWithTheFeedbackError) {
   // which sets "ABSTART_MINMOVE" to 0 on purpose.
   std::string before;
   platform::UserScript script;
-  script.Click(testdlg::kStartStopButton)
-      .Wait(3000)
+  StartAndWait(script)
       .Expect(testdlg::kResultBox, {.text = "Test failed"})
       .Expect(testdlg::kStatusBox, {.text = "Feedback error."})
       .Click(testdlg::kCloseButton);

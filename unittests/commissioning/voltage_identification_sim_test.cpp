@@ -17,12 +17,24 @@ constexpr const char* kTruth = R"({"motor": {"R": 1.8}})";
 // The two positionings take 0.5 s each; the motor run starts after them.
 constexpr int kLineFound_ms = 1200;
 
-class VoltageIdentificationSim : public commissioningtest::TestDialogTest {};
+class VoltageIdentificationSim : public commissioningtest::TestDialogTest {
+ protected:
+  // Plays `script` in the test, answering the question whether to keep
+  // values with Yes; `before`: the setup as the dialog leaves it when it
+  // keeps nothing (after its construction, which sets "ABSTART_MINMOVE" to 0
+  // on purpose).
+  platform::ScriptRun RunVoltageTest(platform::UserScript& script, std::vector<std::string>& questions,
+                                     std::string& before) {
+    return RunAnsweringKeep(script, {IDYES}, [&] {
+      CTestVoltage dialog(setup.get(), 1);
+      before = Saved();
+      return dialog.DoModal();
+    }, &questions);
+  }
+};
 
 TEST_F(VoltageIdentificationSim, TheStandstillLineHoldsTheWindingAndAStopKeepsNothing) {
   UseDrive(kVoltageModeExample, kTruth);
-    // As the dialog leaves it when it keeps nothing: after its construction,
-  // which sets "ABSTART_MINMOVE" to 0 on purpose.
   std::string before;
   double slope = 0.0;
   double offset = 0.0;
@@ -38,11 +50,7 @@ TEST_F(VoltageIdentificationSim, TheStandstillLineHoldsTheWindingAndAStopKeepsNo
       .Expect(testdlg::kResultBox, {.text = "Test stopped"})
       .Click(testdlg::kCloseButton);
   std::vector<std::string> questions;
-  const platform::ScriptRun run = RunAnsweringKeep(script, {IDYES}, [&] {
-    CTestVoltage dialog(setup.get(), 1);
-    before = Saved();
-    return dialog.DoModal();
-  }, &questions);
+  const platform::ScriptRun run = RunVoltageTest(script, questions, before);
   ASSERT_TRUE(run.ok) << run.failure;
 
   // The slope is the winding's resistance in drive units, voltage counts
@@ -61,8 +69,6 @@ TEST_F(VoltageIdentificationSim, TheStandstillLineHoldsTheWindingAndAStopKeepsNo
 
 TEST_F(VoltageIdentificationSim, FiveNoAnswersGiveUpAndLeaveTheSetupAsItWas) {
   UseDrive(kVoltageModeExample, kTruth);
-  // As the dialog leaves it when it keeps nothing: after its construction,
-  // which sets "ABSTART_MINMOVE" to 0 on purpose.
   std::string before;
   platform::UserScript script;
   for (int i = 0; i < 5; ++i) script.Answer(CTestVoltage::kSmoothQuestion, IDNO);
@@ -72,11 +78,7 @@ TEST_F(VoltageIdentificationSim, FiveNoAnswersGiveUpAndLeaveTheSetupAsItWas) {
       .Expect(testdlg::kStatusBox, {.text = CTestVoltage::kNoSmoothSpeed})
       .Click(testdlg::kCloseButton);
   std::vector<std::string> questions;
-  const platform::ScriptRun run = RunAnsweringKeep(script, {IDYES}, [&] {
-    CTestVoltage dialog(setup.get(), 1);
-    before = Saved();
-    return dialog.DoModal();
-  }, &questions);
+  const platform::ScriptRun run = RunVoltageTest(script, questions, before);
   ASSERT_TRUE(run.ok) << run.failure;
   EXPECT_EQ(run.result, IDCANCEL);
   EXPECT_TRUE(questions.empty()) << "a failed test asks nothing";
