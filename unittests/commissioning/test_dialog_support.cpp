@@ -5,6 +5,7 @@
 #include "kernel/comm.h"
 #include "kernel/setup_file.h"
 #include "kernel/ui/test_base_ids.h"
+#include "platform/answering_user.h"
 #include "platform/resources.h"
 
 namespace commissioningtest {
@@ -66,46 +67,21 @@ void TestDialogTest::UseDrive(std::string_view example, std::string_view simulat
 
 namespace {
 
-// The scripted person, who also answers the question whether to keep
-// measured values.
-class KeepAnswering final : public platform::User {
- public:
-  KeepAnswering(platform::UserScript& script, std::vector<int> answers, std::vector<std::string>* questions)
-      : script_(script), answers_(std::move(answers)), questions_(questions) {}
-
-  Turn Act(CDialog& dialog) override { return script_.Act(dialog); }
-  int AnswerMessageBox(const platform::MessageBoxRequest& box) override {
-    if (!box.text.starts_with(kKeepQuestion)) return script_.AnswerMessageBox(box);
-    if (questions_) questions_->push_back(box.text);
-    if (next_ == answers_.size()) {
-      script_.Stop("the question whether to keep values came once more than answered: " + box.text);
-      return 0;
-    }
-    return answers_[next_++];
-  }
-  void ShowHelp(const platform::HelpRequest& request) override { script_.ShowHelp(request); }
-  void Stop(const std::string& reason) override { script_.Stop(reason); }
-  bool Stopped() const override { return script_.Stopped(); }
-
- private:
-  static constexpr std::string_view kKeepQuestion = "A different value than specified has been detected";
-  platform::UserScript& script_;
-  std::vector<int> answers_;
-  std::size_t next_ = 0;
-  std::vector<std::string>* questions_;
-};
+// The beginning of the question whether to keep measured values.
+constexpr std::string_view kKeepQuestion = "A different value than specified has been detected";
 
 }  // namespace
 
 platform::ScriptRun TestDialogTest::RunAnsweringKeep(platform::UserScript& script, std::vector<int> answers,
                                                      const std::function<INT_PTR()>& open,
                                                      std::vector<std::string>* questions) {
-  KeepAnswering person(script, std::move(answers), questions);
+  platform::AnsweringUser person(script, std::string(kKeepQuestion), std::move(answers));
   platform::ScriptRun run;
   {
     platform::ScopedUser user(person);
     run.result = open();
   }
+  if (questions) *questions = person.Answered();
   run.ok = script.Finish();
   if (!run.ok) run.failure = *script.Failure();
   return run;
