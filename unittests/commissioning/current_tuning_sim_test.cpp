@@ -4,17 +4,22 @@
 
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
+#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "commissioning/current_tuning_test.h"
 #include "commissioning/test_texts.h"
+#include "kernel/plot_files.h"
 #include "kernel/setup.h"
 #include "kernel/ui/test_base_ids.h"
 #include "platform/user_actions.h"
 #include "unittests/commissioning/test_dialog_support.h"
+#include "unittests/support/environment.h"
 #include "unittests/support/step_shape.h"
+#include "unittests/support/xml_check.h"
 
 namespace {
 
@@ -124,7 +129,7 @@ TEST_F(CurrentTuningSim, AProtectionBelowTheStepTripsTheRunAndCloseKeepsNothing)
 
 TEST_F(CurrentTuningSim, PagesGuardTheProtectionAndTheRun) {
   UseDrive("two_phase_open_loop");
-    platform::UserScript script;
+  platform::UserScript script;
   script.Expect(kTabs, {.text = "Test Parameters"})
       .Expect(kTestCurrentEdit, {.visible = true})
       .Expect(testdlg::kStartStopButton, {.visible = false})
@@ -185,6 +190,65 @@ TEST_F(CurrentTuningSim, ClosedLoopShowsTheOutputFilterAndTheGravityOffsetByThei
     return dialog.DoModal();
   });
   ASSERT_TRUE(run.ok) << run.failure;
+}
+
+// "S&ave Plots" after a run: the picture parses as XML with one polyline per
+// curve, and the data has a column per logged value holding what was logged.
+TEST_F(CurrentTuningSim, SavedPlotsHoldTheLoggedCurvesAndValues) {
+  testsupport::TempDir plots;
+  kernel::SetPlotDirectory(plots.path());
+  kernel::ForgetPlotFiles();
+  UseDrive("two_phase_open_loop");
+  std::vector<std::vector<double>> logged;
+  platform::UserScript script;
+  script.Tab(kTabs, 1);
+  StartAndWait(script)
+      .Expect(testdlg::kResultBox, {.text = "Test succeeded"})
+      .Click(kSavePlotsButton)
+      .Call([&](CDialog& dialog) {
+        const CGraphDocument& response = static_cast<CTestCurrent&>(dialog).GetResponse();
+        for (std::size_t k = 0; k < response.GetPointCount(); ++k) {
+          std::vector<double> shown;
+          for (int column = 0; column < static_cast<int>(response.GetColumns().size()); ++column) {
+            shown.push_back(response.GetShownValue(k, column));
+          }
+          logged.push_back(shown);
+        }
+      })
+      .Click(testdlg::kCloseButton);
+  const platform::ScriptRun run = Run(script, [&] {
+    CTestCurrent dialog(setup.get(), 1);
+    return dialog.DoModal();
+  });
+  kernel::SetPlotDirectory({});
+  ASSERT_TRUE(run.ok) << run.failure;
+  EXPECT_EQ(kernel::PlotFilesWritten(),
+            (std::vector<std::filesystem::path>{plots.path() / "CurrentTuning.svg", plots.path() / "CurrentTuning.csv"}));
+
+  const testsupport::XmlCheck svg = testsupport::CheckXml(plots.Read("CurrentTuning.svg"));
+  ASSERT_TRUE(svg.ok) << svg.error;
+  EXPECT_EQ(svg.Count("polyline"), 3) << "current reference, voltage reference, motor current";
+
+  std::istringstream csv(plots.Read("CurrentTuning.csv"));
+  std::string line;
+  ASSERT_TRUE(std::getline(csv, line));
+  EXPECT_EQ(std::count(line.begin(), line.end(), ','), 3) << line;
+  for (const char* name : {"Current_Reference", "Motor_Current", "Voltage_Reference"}) {
+    EXPECT_NE(line.find(name), std::string::npos) << line;
+  }
+  ASSERT_FALSE(logged.empty());
+  std::size_t row = 0;
+  while (std::getline(csv, line) && row < logged.size()) {
+    std::istringstream fields(line);
+    std::string field;
+    for (std::size_t column = 0; std::getline(fields, field, ','); ++column) {
+      ASSERT_LT(column, logged[row].size()) << line;
+      EXPECT_NEAR(std::stod(field), logged[row][column], 1e-9 * std::max(1.0, std::abs(logged[row][column])))
+          << "row " << row << ", column " << column;
+    }
+    ++row;
+  }
+  EXPECT_EQ(row, logged.size());
 }
 
 }  // namespace

@@ -69,6 +69,11 @@ class TempDir {
     std::ofstream(path_ / name, std::ios::binary) << text;
     return File(name);
   }
+  // The text of `name` inside the directory; empty when it cannot be read.
+  std::string Read(std::string_view name) const {
+    std::ifstream in(path_ / name, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  }
   // The names of the entries, sorted.
   std::vector<std::string> Entries() const {
     std::vector<std::string> names;
