@@ -3,6 +3,7 @@
 #include <array>
 
 #include "commissioning/angle_tuning_test_controls.h"
+#include "commissioning/current_tuning_test_controls.h"
 #include "commissioning/position_tuning_test_controls.h"
 #include "commissioning/speed_tuning_test_controls.h"
 #include "dialogs/drive_setup_controls.h"
@@ -18,10 +19,17 @@ namespace {
 constexpr std::string_view kDriveSetup = "Drive Setup";
 constexpr std::string_view kSpeedTuning = "Speed Controller Tuning Test";
 
-const std::array<TestRoute, 5> kRoutes{{
+const std::array<TestRoute, 6> kRoutes{{
     {.name = "vdc-detection",
      .caption = "VDC Detection Test",
      .path = {{kDriveSetup, drivesetup::kDetectVdcButton}}},
+    {.name = "current-tuning",
+     .caption = "Current Controller Tuning Test",
+     .path = {{kDriveSetup, drivesetup::kCurrentTestButton}},
+     .tabs = current_tuning::kTabs,
+     .tune = current_tuning::kTuneButton,
+     .savePlots = current_tuning::kSavePlotsButton,
+     .close = testdlg::kOkButton},
     {.name = "total-inertia",
      .caption = "Total inertia test",
      .path = {{kDriveSetup, drivesetup::kSpeedTuneButton}, {kSpeedTuning, speed_tuning::kInertiaTestButton}}},

@@ -128,7 +128,7 @@ TEST_F(TestCommand, AFailedTestPrintsWhatItShowedAndSavesNothing) {
 TEST_F(TestCommand, AnUnknownNameIsAUsageFaultThatListsTheTests) {
   const RunResult run = Test({"supply"});
   EXPECT_EQ(run.status, 2);
-  EXPECT_NE(run.err.find("test supply: no such test (the tests are vdc-detection, total-inertia,"),
+  EXPECT_NE(run.err.find("test supply: no such test (the tests are vdc-detection, current-tuning, total-inertia,"),
             std::string::npos)
       << run.err;
   EXPECT_FALSE(std::filesystem::exists(output));
@@ -155,6 +155,20 @@ TEST_F(TestCommand, ATuningTestKeepsItsGainsOnOkAndSavesItsPlots) {
   EXPECT_NE(run.out.find("Speed Controller Tuning Test: OK; the setup keeps the test's values"), std::string::npos);
   EXPECT_TRUE(std::filesystem::exists(output));
   EXPECT_TRUE(std::filesystem::is_regular_file(plots + "/SpeedTuning.csv"));
+}
+
+// The current tuning test through the Drive Setup dialog's "Tune & Test": the
+// person designs the gains, runs the step and keeps the gains with OK.
+TEST_F(TestCommand, TheCurrentTuningTestKeepsTheDesignedGains) {
+  WriteFile(simulation, "{}");
+  const std::string plots = dir.File("plots");
+  const RunResult run = Test({"current-tuning", "--plots", plots});
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_NE(run.out.find("    [5/5] Uploading results\n    succeeded\n"), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("Current Controller Tuning Test: OK; the setup keeps the test's values"), std::string::npos)
+      << run.out;
+  EXPECT_TRUE(std::filesystem::exists(output));
+  EXPECT_TRUE(std::filesystem::is_regular_file(plots + "/CurrentTuning.svg"));
 }
 
 }  // namespace
