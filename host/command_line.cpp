@@ -196,6 +196,11 @@ ParsedCommandLine ParseCommandLine(int argc, const char* const* argv) {
   test->add_option("--plots", inv.plotsPath, "Directory for the plots the test saves");
   commands.emplace_back(test, Command::kTest);
 
+  CLI::App* commission =
+      app.add_subcommand("commission", "Commission the setup's motor on the simulated drive, test after test");
+  commission->add_option("--report", inv.reportPath, "Write a report (HTML page, plots, data) into this directory");
+  commands.emplace_back(commission, Command::kCommission);
+
   // Set after the commands exist, so that a command's stray argument falls
   // through to the program and is reported below rather than accepted.
   app.allow_extras();

@@ -21,6 +21,7 @@ enum class Command {
   kEdit,
   kRunProgram,
   kTest,
+  kCommission,
 };
 
 // One --set NAME=VALUE: a value in the parameter's base unit.
@@ -75,6 +76,7 @@ struct Invocation {
   LogSettings log;                      // run-program --log, for the last program
   std::string testName;                 // test
   std::string plotsPath;                // test --plots: empty for the default directory
+  std::string reportPath;               // commission --report: empty for none
 };
 
 // Exactly one of: an invocation to run, a help or version text to print (and exit 0),

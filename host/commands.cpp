@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "engine/sequences.h"
+#include "host/commission_command.h"
 #include "host/edit_command.h"
 #include "host/report.h"
 #include "host/run_program.h"
@@ -90,6 +91,10 @@ CommandOutcome RunCommand(const Invocation& inv, CVX_Setup& setup, const PluginL
     case Command::kEdit: {
       const EditOutcome edit = RunEdit(inv, setup, plugin, out);
       return {edit.failure, edit.kept};
+    }
+    case Command::kCommission: {
+      const CommissionOutcome commission = RunCommission(inv, setup, plugin, out);
+      return {commission.failure, commission.succeeded};
     }
     case Command::kTest: {
       const TestOutcome test = RunTestCommand(inv, setup, plugin, out);

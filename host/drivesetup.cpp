@@ -68,9 +68,10 @@ int Run(int argc, char** argv, std::ostream& out, std::ostream& err) {
     if (Outcome failure = ReplaceSimulation(setup, inv.simPath)) return Fail(err, *failure);
 
   // Held back until the setup is saved, so a failed save prints no result;
-  // a test prints as it goes, and what it showed stands when it failed.
+  // a test or a commissioning prints as it goes, and what it showed stands
+  // when it failed.
   std::ostringstream printed;
-  const bool streaming = inv.command == Command::kTest;
+  const bool streaming = inv.command == Command::kTest || inv.command == Command::kCommission;
   const CommandOutcome outcome = RunCommand(inv, setup, plugin, streaming ? out : printed);
   if (outcome.failure) {
     out.flush();

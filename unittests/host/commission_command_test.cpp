@@ -1,0 +1,84 @@
+// `drivesetup commission`: every test a person can reach for the setup, in
+// order, on the simulated drive; the setup takes what they measured only
+// when all succeeded.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <nlohmann/json.hpp>
+#include <string>
+
+#include "host_test_support.h"
+#include "unittests/support/example_setups.h"
+
+namespace {
+
+using host_test::ReadFile;
+using host_test::RunBinary;
+using host_test::RunResult;
+using host_test::TempDir;
+using host_test::WriteFile;
+
+class CommissionCommandSim : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    input = dir.File("input.json");
+    WriteFile(input, ReadFile(testsupport::ExamplePath("closed_loop_incremental_1000")));
+    output = dir.File("output.json");
+    simulation = dir.File("sim.json");
+    report = dir.File("report");
+  }
+  RunResult Commission() {
+    return RunBinary({"--setup", input, "--sim", simulation, "--out", output, "commission", "--report", report});
+  }
+  double Saved(const std::string& name) {
+    const RunResult get = RunBinary({"--setup", output, "get", name, "--json"});
+    EXPECT_EQ(get.status, 0) << get.err;
+    return get.status == 0 ? nlohmann::json::parse(get.out)["parameters"][name]["value"].get<double>() : 0.0;
+  }
+
+  TempDir dir;
+  std::string input;
+  std::string output;
+  std::string simulation;
+  std::string report;
+};
+
+// The setup says 9.2e-5 kg m²; the motor has 20 % more.
+TEST_F(CommissionCommandSim, AMotorUnlikeItsSetupIsMeasuredTunedAndSaved) {
+  WriteFile(simulation, R"({"motor": {"Jm": 1.104e-4, "Jload": 0}})");
+  const RunResult run = Commission();
+  ASSERT_EQ(run.status, 0) << run.err << run.out;
+  for (const char* step : {"1. Supply voltage detection\n", "2. Total inertia\n", "3. Speed controller tuning\n",
+                           "4. Position controller tuning\n", "5. Electric angle controller tuning\n"})
+    EXPECT_NE(run.out.find(step), std::string::npos) << step << run.out;
+  EXPECT_NE(run.out.find("  TestCurrent = 1.5 A (half the rated current 3 A)\n"), std::string::npos) << run.out;
+  EXPECT_EQ(Saved("Vdc"), 48.0) << "the supply as the setup has it";
+  EXPECT_NEAR(Saved("Jt"), 1.104e-4, 1.104e-4 * 0.03) << "the total inertia within 3 %";
+  const std::string page = ReadFile(report + "/index.html");
+  EXPECT_NE(page.find("Total inertia"), std::string::npos);
+  EXPECT_TRUE(std::filesystem::is_regular_file(report + "/SpeedTuning.svg"));
+  EXPECT_TRUE(std::filesystem::is_regular_file(report + "/SpeedTuning.csv"));
+}
+
+TEST_F(CommissionCommandSim, AFailingTestStopsItWithItsTextAndNothingIsSaved) {
+  // A short circuit a second into the drive's time: during the inertia test.
+  WriteFile(simulation, R"({"faults": {"mer": [{"time_s": 1.0, "bits": 2}]}})");
+  const RunResult run = Commission();
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.err.find("commission: "), std::string::npos) << run.err;
+  EXPECT_NE(run.err.find("Drive / Motor shortcircuit protection triggered."), std::string::npos) << run.err;
+  EXPECT_FALSE(std::filesystem::exists(output));
+  EXPECT_TRUE(std::filesystem::is_regular_file(report + "/index.html")) << "the report says where it stopped";
+}
+
+TEST_F(CommissionCommandSim, AnOpenLoopSetupRunsWhatAPersonCanReach) {
+  WriteFile(input, ReadFile(testsupport::ExamplePath("two_phase_open_loop")));
+  WriteFile(simulation, R"({"supply_V": 40})");
+  const RunResult run = Commission();
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_NE(run.out.find("1. Supply voltage detection\n"), std::string::npos) << run.out;
+  EXPECT_EQ(run.out.find("2. "), std::string::npos) << run.out;
+  EXPECT_EQ(Saved("Vdc"), 40.0);
+}
+
+}  // namespace
