@@ -12,6 +12,7 @@
 namespace {
 
 using host_test::ReadFile;
+using host_test::SavedBase;
 using host_test::RunBinary;
 using host_test::RunResult;
 using host_test::TempDir;
@@ -27,15 +28,6 @@ std::string EditScript(const std::string& button) {
     {"do": "type", "id": 3211, "text": "1.25"},
     {"do": "click", "id": )" + button + R"(}
   ])";
-}
-
-// A value of a saved setup in its base unit, as drivesetup shows it with
-// the plug-in's unit scales.
-double SavedBase(const std::string& path, const std::string& name) {
-  const RunResult get = RunBinary({"--setup", path, "get", name, "--json"});
-  EXPECT_EQ(get.status, 0) << get.err;
-  if (get.status != 0) return 0.0;
-  return nlohmann::json::parse(get.out)["parameters"][name]["value"].get<double>();
 }
 
 class EditCommand : public ::testing::Test {

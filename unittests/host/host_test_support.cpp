@@ -1,6 +1,7 @@
 #include "host_test_support.h"
 
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 #include <sys/wait.h>
 
 #include <algorithm>
@@ -119,6 +120,13 @@ std::vector<std::string> Lines(const std::string& text) {
   std::istringstream in(text);
   for (std::string line; std::getline(in, line);) lines.push_back(line);
   return lines;
+}
+
+double SavedBase(const std::string& path, const std::string& name) {
+  const RunResult get = RunBinary({"--setup", path, "get", name, "--json"});
+  EXPECT_EQ(get.status, 0) << get.err;
+  if (get.status != 0) return 0.0;
+  return nlohmann::json::parse(get.out)["parameters"][name]["value"].get<double>();
 }
 
 }  // namespace host_test

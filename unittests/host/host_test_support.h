@@ -38,6 +38,11 @@ RunResult RunInProcess(const std::vector<std::string>& args);
 // `shellPrefix` runs first in the same shell ("ulimit -f 1;").
 RunResult RunBinary(const std::vector<std::string>& args, const std::string& shellPrefix = "");
 
+// A value of a saved setup in its base unit, as drivesetup shows it with
+// the plug-in's unit scales (`get --json`); 0 after a failed check when the
+// file cannot be read.
+double SavedBase(const std::string& path, const std::string& name);
+
 // The lines of `text` (without their ends).
 std::vector<std::string> Lines(const std::string& text);
 

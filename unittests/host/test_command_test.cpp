@@ -12,6 +12,7 @@
 namespace {
 
 using host_test::ReadFile;
+using host_test::SavedBase;
 using host_test::RunBinary;
 using host_test::RunResult;
 using host_test::TempDir;
@@ -43,11 +44,6 @@ class TestCommand : public ::testing::Test {
     WriteFile(path, text);
     return path;
   }
-  double SavedSupply() {
-    const RunResult get = RunBinary({"--setup", output, "get", "Vdc", "--json"});
-    EXPECT_EQ(get.status, 0) << get.err;
-    return get.status == 0 ? nlohmann::json::parse(get.out)["parameters"]["Vdc"]["value"].get<double>() : 0.0;
-  }
 
   TempDir dir;
   std::string input;
@@ -65,7 +61,7 @@ TEST_F(TestCommand, TheOrdinaryPersonRunsTheTestAndKeepsWhatItMeasured) {
             "    succeeded\n"
             "    Power supply: 48 -> 40\n"
             "VDC Detection Test: OK; the setup keeps the test's values\n");
-  EXPECT_EQ(SavedSupply(), 40.0);
+  EXPECT_EQ(SavedBase(output, "Vdc"), 40.0);
 }
 
 TEST_F(TestCommand, JsonGivesTheSameInOneDocument) {
@@ -101,7 +97,7 @@ TEST_F(TestCommand, AScriptPlaysInTheTestDialogAndOnlyItsOkKeeps) {
   steps[4]["button"] = "yes";
   const RunResult yes = Test({"vdc-detection", "--script", Script(steps.dump())});
   ASSERT_EQ(yes.status, 0) << yes.err;
-  EXPECT_EQ(SavedSupply(), 40.0);
+  EXPECT_EQ(SavedBase(output, "Vdc"), 40.0);
 }
 
 TEST_F(TestCommand, AScriptThatDoesNotRunAsWrittenSaysWhereAndSavesNothing) {
