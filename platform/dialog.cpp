@@ -27,6 +27,7 @@ INT_PTR CDialog::DoModal() {
   }
   m_ended = false;
   m_result = -1;
+  m_modalSerial = ++platform::detail::Ui().modalSerials;
   auto& stack = platform::detail::Ui().modalStack;
   stack.push_back(this);
   OnInitDialog();

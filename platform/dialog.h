@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -59,6 +60,10 @@ class CDialog : public CWnd {
   void EndDialog(int nResult);
 
   UINT GetTemplateId() const { return m_nIDTemplate; }
+  // Tells one showing of a dialog from every other in the process, also
+  // from a later dialog that reuses its object or its address: a front end
+  // names the dialog a person acted on by it. 0 before the first DoModal.
+  std::uint64_t GetModalSerial() const { return m_modalSerial; }
   // True between the creation of the windows and the end of DoModal.
   bool IsModalRunning() const { return m_window != nullptr; }
   // True once EndDialog was called; the modal loop ends when the handler returns.
@@ -86,6 +91,7 @@ class CDialog : public CWnd {
   std::unique_ptr<HWND__> m_window;
   bool m_ended = false;
   INT_PTR m_result = -1;
+  std::uint64_t m_modalSerial = 0;
 
   DECLARE_MESSAGE_MAP()
 };

@@ -251,6 +251,14 @@ ControlState detail::ReadWindow(HWND control) {
   state.selection = control->selection;
   for (const auto& item : control->items) state.items.push_back(item.text);
   if (control->bitmap) state.bitmap = control->bitmap->name;
+  state.rect = control->rect;
+  state.rangeMin = control->rangeMin;
+  state.rangeMax = control->rangeMax;
+  state.position = control->position;
+  state.readOnly = control->readOnly;
+  state.multiline = control->multiline;
+  state.editable = control->editableCombo;
+  state.defaultButton = control->defaultButton;
   switch (control->cls) {
     case ControlClass::kTab:
       state.text = control->selection >= 0 ? control->items[static_cast<std::size_t>(control->selection)].text : "";

@@ -70,6 +70,16 @@ struct ControlState {
   int selection = -1;         // combo box entry or tab page
   std::vector<std::string> items;
   std::string bitmap;         // name of the bitmap shown, if any
+  // Where it sits in the dialog, in dialog units, and what a front end
+  // needs to draw it as the person would see it.
+  CRect rect;
+  int rangeMin = 0;  // slider, spin and progress bar
+  int rangeMax = 0;
+  int position = 0;
+  bool readOnly = false;   // edit
+  bool multiline = false;  // edit
+  bool editable = false;   // combo box a person may type into
+  bool defaultButton = false;
 };
 
 // Nothing when the dialog has no control `id`.

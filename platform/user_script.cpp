@@ -78,6 +78,25 @@ std::string Mismatches(const Expectation& e, const ControlState& state) {
 
 std::string_view StepKindName(StepKind kind) { return kKindNames[static_cast<std::size_t>(kind)]; }
 
+ActionResult PerformStepAction(CDialog& dialog, const ScriptStep& step) {
+  switch (step.kind) {
+    case StepKind::kType:
+      return TypeInto(dialog, step.id, step.text);
+    case StepKind::kSelect:
+      return step.data ? SelectByData(dialog, step.id, *step.data) : SelectByText(dialog, step.id, step.text);
+    case StepKind::kClick:
+      return platform::Click(dialog, step.id);
+    case StepKind::kCheck:
+      return SetChecked(dialog, step.id, step.value);
+    case StepKind::kTab:
+      return SelectTab(dialog, step.id, step.index);
+    case StepKind::kChord:
+      return PressChord(dialog, step.key);
+    default:
+      return ActionResult::Refused(fmt::format("\"{}\" is not something a person does to a dialog", StepKindName(step.kind)));
+  }
+}
+
 UserScript& UserScript::Add(ScriptStep step) {
   steps_.push_back(std::move(step));
   return *this;
@@ -168,22 +187,12 @@ bool UserScript::RunStep(std::size_t index, CDialog& dialog) {
       }
       return true;
     case StepKind::kType:
-      result = TypeInto(dialog, step.id, step.text);
-      break;
     case StepKind::kSelect:
-      result = step.data ? SelectByData(dialog, step.id, *step.data) : SelectByText(dialog, step.id, step.text);
-      break;
     case StepKind::kClick:
-      result = platform::Click(dialog, step.id);
-      break;
     case StepKind::kCheck:
-      result = SetChecked(dialog, step.id, step.value);
-      break;
     case StepKind::kTab:
-      result = SelectTab(dialog, step.id, step.index);
-      break;
     case StepKind::kChord:
-      result = PressChord(dialog, step.key);
+      result = PerformStepAction(dialog, step);
       break;
     case StepKind::kWait:
       owedWait_ = LetTimePass(std::chrono::milliseconds(step.ms), [&dialog] { return dialog.EndRequested(); });

@@ -15,6 +15,7 @@
 
 #include "platform/control_listing.h"
 #include "platform/user.h"
+#include "platform/user_actions.h"
 #include "platform/win_types.h"
 
 namespace platform {
@@ -64,6 +65,11 @@ struct ScriptStep {
   Expectation expect{};
   std::function<void(CDialog&)> call{};  // C++ only: runs with the top dialog
 };
+
+// Does to `dialog` what a step of a person's action does (type, select,
+// click, check, tab, chord), through platform/user_actions.h: scripts and
+// the browser front end act the same way. Other steps are refused.
+ActionResult PerformStepAction(CDialog& dialog, const ScriptStep& step);
 
 class UserScript final : public User {
  public:

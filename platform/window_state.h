@@ -75,6 +75,7 @@ struct Timer {
 
 struct UiThread {
   std::vector<CDialog*> modalStack;
+  std::uint64_t modalSerials = 0;  // showings of dialogs so far
   std::vector<Timer> timers;
   std::uint64_t nextTimerOrder = 0;
   std::deque<MSG> posted;
