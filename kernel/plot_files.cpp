@@ -20,6 +20,11 @@ std::filesystem::path& ChosenDirectory() {
   return directory;
 }
 
+PlotFileSink& Sink() {
+  static PlotFileSink sink;
+  return sink;
+}
+
 std::vector<std::filesystem::path>& Written() {
   static std::vector<std::filesystem::path> files;
   return files;
@@ -42,6 +47,8 @@ std::filesystem::path PlotDirectory() {
 
 void SetPlotDirectory(std::filesystem::path directory) { ChosenDirectory() = std::move(directory); }
 
+void SetPlotFileSink(PlotFileSink sink) { Sink() = std::move(sink); }
+
 std::optional<std::filesystem::path> WritePlotFile(std::string_view name, std::string_view extension,
                                                    std::string_view text) {
   if (!NameAllowed(name)) {
@@ -50,8 +57,9 @@ std::optional<std::filesystem::path> WritePlotFile(std::string_view name, std::s
                             name, kLongestName));
     return std::nullopt;
   }
-  const std::filesystem::path file = PlotDirectory() / (std::string(name) + std::string(extension));
-  const std::string cause = WriteFileAtomically(file.string(), std::string(text));
+  const std::string fileName = std::string(name) + std::string(extension);
+  const std::filesystem::path file = Sink() ? std::filesystem::path(fileName) : PlotDirectory() / fileName;
+  const std::string cause = Sink() ? Sink()(fileName, text) : WriteFileAtomically(file.string(), std::string(text));
   if (!cause.empty()) {
     ReportError(fmt::format("The plot \"{}\" was not saved: {}", name, cause));
     return std::nullopt;

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <optional>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -22,6 +24,14 @@ void SetPlotDirectory(std::filesystem::path directory);
 // cause through the kernel error channel.
 std::optional<std::filesystem::path> WritePlotFile(std::string_view name, std::string_view extension,
                                                    std::string_view text);
+
+// Where plot files go instead of the plot directory while it is set: a
+// front end that hands them to its person (drivesetup serve). It gets the
+// file's name ("CurrentTuning.svg") and text, and returns an empty text once
+// it has taken the file, or the cause when it could not. An empty sink sends
+// the files to the directory again.
+using PlotFileSink = std::function<std::string(const std::string& fileName, std::string_view text)>;
+void SetPlotFileSink(PlotFileSink sink);
 
 // The files written since the last ForgetPlotFiles, in the order first
 // written; a file written again is listed once.
