@@ -31,17 +31,6 @@ bool SameValue(double a, double b) {
   return std::fabs(a - b) <= kSameValueRelative * std::max(std::fabs(a), std::fabs(b));
 }
 
-// The parameters of `after` whose stored value differs from `before`.
-std::vector<const CVX_Parameter*> ChangedParameters(const CVX_Setup& before, const CVX_Setup& after) {
-  std::vector<const CVX_Parameter*> changed;
-  for (const CVX_Parameter* parameter : after.GetParameters()) {
-    const CVX_Parameter* old = before.FindParameter(parameter->GetName());
-    if (!old || !SameValue(old->GetValueInInternalUnit(), parameter->GetValueInInternalUnit()))
-      changed.push_back(parameter);
-  }
-  return changed;
-}
-
 Json ListingJson(const platform::ControlListing& listing) {
   Json controls = Json::array();
   for (const platform::ListedControl& control : listing.controls) {
@@ -89,6 +78,16 @@ platform::UserScript ListingScript(const EditRoute& route) {
 }
 
 }  // namespace
+
+std::vector<const CVX_Parameter*> ChangedParameters(const CVX_Setup& before, const CVX_Setup& after) {
+  std::vector<const CVX_Parameter*> changed;
+  for (const CVX_Parameter* parameter : after.GetParameters()) {
+    const CVX_Parameter* old = before.FindParameter(parameter->GetName());
+    if (!old || !SameValue(old->GetValueInInternalUnit(), parameter->GetValueInInternalUnit()))
+      changed.push_back(parameter);
+  }
+  return changed;
+}
 
 EditOutcome RunEdit(const Invocation& inv, CVX_Setup& setup, const PluginLibrary& plugin, std::ostream& out) {
   const EditRoute* route = FindEditRoute(inv.dialog);

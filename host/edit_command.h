@@ -7,6 +7,7 @@
 #include "host/failure.h"
 #include "host/plugin_library.h"
 
+class CVX_Parameter;
 class CVX_Setup;
 
 namespace host {
@@ -24,6 +25,10 @@ struct EditOutcome {
   bool kept = false;  // OK: the edited setup replaced `setup`
 };
 EditOutcome RunEdit(const Invocation& inv, CVX_Setup& setup, const PluginLibrary& plugin, std::ostream& out);
+
+// The parameters of `after` whose stored value differs from `before` by
+// more than the last bits of a double.
+std::vector<const CVX_Parameter*> ChangedParameters(const CVX_Setup& before, const CVX_Setup& after);
 
 // Before `edit`, after the --set values `sets` were applied: computes the
 // registers from the user values, since the dialog opens on the values it

@@ -26,14 +26,20 @@ class ErrorCapture {
   kernel::ErrorSink m_previous;
 };
 
+LoadedSetup Loaded(kernel::SetupLoadResult result, const std::string& what) {
+  if (result.ok()) return {std::move(result.setup), std::nullopt};
+  return {nullptr, Failure{OneLine(fmt::format("cannot load {}: {}", what, FirstErrorAndCount(result.ErrorText())))}};
+}
+
 }  // namespace
 
 LoadedSetup LoadSetup(const std::string& path) {
-  const bool bundled = path.empty();
-  kernel::SetupLoadResult result = bundled ? kernel::ParseSetup(DefaultSetupText()) : kernel::LoadSetupFile(path);
-  if (result.ok()) return {std::move(result.setup), std::nullopt};
-  const std::string what = bundled ? std::string("the bundled default setup") : fmt::format("setup {}", Shown(path));
-  return {nullptr, Failure{OneLine(fmt::format("cannot load {}: {}", what, FirstErrorAndCount(result.ErrorText())))}};
+  if (path.empty()) return Loaded(kernel::ParseSetup(DefaultSetupText()), "the bundled default setup");
+  return Loaded(kernel::LoadSetupFile(path), fmt::format("setup {}", Shown(path)));
+}
+
+LoadedSetup LoadSetupText(std::string_view text, const std::string& name) {
+  return Loaded(kernel::ParseSetup(text), fmt::format("setup {}", Shown(name)));
 }
 
 Outcome ApplyAssignments(CVX_Setup& setup, const std::vector<Assignment>& assignments) {

@@ -2,6 +2,7 @@
 
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "host/command_line.h"
@@ -19,6 +20,9 @@ struct LoadedSetup {
 // empty. A file that does not load fails with the loader's first error and
 // the count of the others.
 LoadedSetup LoadSetup(const std::string& path);
+// A setup document given as text (a file a person uploads), called `name`
+// in the failure as a file is called by its path.
+LoadedSetup LoadSetupText(std::string_view text, const std::string& name);
 
 // Writes each value in its parameter's base unit, in order. The kernel clips
 // to the limits and fits the value type. A parameter the setup lacks or a
