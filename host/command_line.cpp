@@ -201,6 +201,12 @@ ParsedCommandLine ParseCommandLine(int argc, const char* const* argv) {
   commission->add_option("--report", inv.reportPath, "Write a report (HTML page, plots, data) into this directory");
   commands.emplace_back(commission, Command::kCommission);
 
+  CLI::App* serve = app.add_subcommand("serve", "Show the dialogs in a web browser on this computer (docs/browser.md)");
+  serve->add_option("--port", inv.port, "Port on 127.0.0.1 to listen on (0, the default: a free port)")
+      ->check(CLI::Range(0, 65535));
+  serve->add_flag("--open", inv.open, "Open the address in the desktop's web browser");
+  commands.emplace_back(serve, Command::kServe);
+
   // Set after the commands exist, so that a command's stray argument falls
   // through to the program and is reported below rather than accepted.
   app.allow_extras();
@@ -233,6 +239,12 @@ ParsedCommandLine ParseCommandLine(int argc, const char* const* argv) {
     if (sub == chosen.front()) inv.command = command;
   if (inv.command == Command::kEdit && inv.scriptPath.empty() && !inv.list)
     return {std::nullopt, std::nullopt, Failure{"edit: --script FILE or --list is required", kExitUsage}};
+  if (inv.command == Command::kServe && (!inv.outPath.empty() || inv.json)) {
+    return {std::nullopt, std::nullopt,
+            Failure{"serve takes neither --out nor --json: the page downloads the setup, and saves it to the --setup "
+                    "file",
+                    kExitUsage}};
+  }
   for (const std::string& text : assignments) {
     ParsedAssignment parsed = ParseAssignment(text);
     if (parsed.failure) return {std::nullopt, std::nullopt, parsed.failure};

@@ -22,6 +22,7 @@ enum class Command {
   kRunProgram,
   kTest,
   kCommission,
+  kServe,
 };
 
 // One --set NAME=VALUE: a value in the parameter's base unit.
@@ -77,6 +78,8 @@ struct Invocation {
   std::string testName;                 // test
   std::string plotsPath;                // test --plots: empty for the default directory
   std::string reportPath;               // commission --report: empty for none
+  int port = 0;                         // serve: 0 picks a free port
+  bool open = false;                    // serve: open the address in the desktop's browser
 };
 
 // Exactly one of: an invocation to run, a help or version text to print (and exit 0),

@@ -88,6 +88,8 @@ CommandOutcome RunCommand(const Invocation& inv, CVX_Setup& setup, const PluginL
       return {Get(inv, setup, out)};
     case Command::kRunProgram:
       return {RunProgram(inv, setup, out)};
+    case Command::kServe:
+      return {Failure{"serve runs on its own, not as a printing command"}};
     case Command::kEdit: {
       const EditOutcome edit = RunEdit(inv, setup, plugin, out);
       return {edit.failure, edit.kept};

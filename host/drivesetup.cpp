@@ -12,6 +12,7 @@
 #include "host/failure.h"
 #include "host/plugin_library.h"
 #include "host/run_program.h"
+#include "host/serve_command.h"
 #include "host/setup_input.h"
 #include "kernel/errors.h"
 
@@ -62,10 +63,18 @@ int Run(int argc, char** argv, std::ostream& out, std::ostream& err) {
   CVX_Setup& setup = *loaded.setup;
 
   if (Outcome failure = ApplyAssignments(setup, inv.assignments)) return Fail(err, *failure);
-  if ((inv.command == Command::kEdit || inv.command == Command::kTest) && !inv.assignments.empty())
+  const bool opensDialogs =
+      inv.command == Command::kEdit || inv.command == Command::kTest || inv.command == Command::kServe;
+  if (opensDialogs && !inv.assignments.empty())
     if (Outcome failure = ComputeRegistersForEdit(setup, inv.assignments)) return Fail(err, *failure);
   if (!inv.simPath.empty())
     if (Outcome failure = ReplaceSimulation(setup, inv.simPath)) return Fail(err, *failure);
+
+  // Serves until interrupted, printing as it goes.
+  if (inv.command == Command::kServe) {
+    if (Outcome failure = RunServe(inv, std::move(loaded.setup), plugin, out, err)) return Fail(err, *failure);
+    return 0;
+  }
 
   // Held back until the setup is saved, so a failed save prints no result;
   // a test or a commissioning prints as it goes, and what it showed stands
