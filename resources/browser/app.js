@@ -483,6 +483,11 @@ function renderDialogs(state) {
     const onTop = depth === state.dialogs.length - 1 && !state.messageBox;
     updateDialogView(view, dialog, depth, onTop);
   });
+  // The dialogs are placed absolutely: the desk grows to hold them, so that
+  // what follows it (the notices) never covers a dialog.
+  let bottom = 0;
+  for (const view of views.values()) bottom = Math.max(bottom, view.frame.offsetTop + view.frame.offsetHeight);
+  desk.style.height = `${bottom + 16}px`;
 }
 
 // ----- message box, help, files -----
