@@ -8,7 +8,7 @@
 #include <nlohmann/json.hpp>
 
 #include "host_test_support.h"
-#include "serve_process.h"
+#include "unittests/support/serve_process.h"
 #include "unittests/support/example_setups.h"
 
 namespace {
@@ -16,7 +16,7 @@ namespace {
 using host_test::ReadFile;
 using host_test::RunBinary;
 using host_test::RunResult;
-using host_test::ServeProcess;
+using testsupport::ServeProcess;
 using host_test::TempDir;
 using host_test::WriteFile;
 using Json = nlohmann::json;
