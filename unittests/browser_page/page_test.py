@@ -166,6 +166,17 @@ class Person:
         self.driver.find_element(By.CSS_SELECTOR, f'#message-box button[data-button="{button}"]').click()
         self.wait("the message box to close", lambda: self.message_box() is None)
 
+    def agree(self):
+        """Answers a message box that comes up with its first button (Yes or
+        OK); False, so that a wait goes on."""
+        text = self.message_box()
+        if text is not None:
+            print(f"  answered \"{text}\"")
+            self.driver.find_element(By.CSS_SELECTOR, "#message-box button").click()
+            # Once: the box stays on the page until the server says it closed.
+            self.wait("the answered box to close", lambda: self.message_box() != text)
+        return False
+
     def download_setup(self):
         for name in os.listdir(self.downloads):
             os.remove(os.path.join(self.downloads, name))
@@ -255,9 +266,7 @@ def run_a_test(person):
         raise Failure(f"the supply detection failed: {person.value(STATUS_BOX)}")
     person.click(CANCEL)
     # A test may ask whether to keep what it measured.
-    person.wait("the test to close", lambda: len(person.dialogs()) == 1 or person.message_box() is not None)
-    if person.message_box() is not None:
-        person.driver.find_element(By.CSS_SELECTOR, "#message-box button").click()
+    person.wait("the test to close", lambda: person.agree() or len(person.dialogs()) == 1)
     person.wait_for_dialog("Drive Setup")
 
     print("step: the current tuning test's plot")
@@ -274,12 +283,15 @@ def run_a_test(person):
     if not plots:
         raise Failure("the current tuning test shows no plot")
     person.click(START_STOP)
-    person.wait("points on the plot", lambda: int(plots[0].get_attribute("data-shown-points") or 0) > 0,
+    person.wait("points on the plot", lambda: person.agree() or int(plots[0].get_attribute("data-shown-points") or 0) > 0,
                 timeout=TEST_TIMEOUT_S)
     person.snap("plot-moving")
-    person.wait("the test to end", lambda: person.result() in ("Test succeeded", "Test failed"),
+    person.wait("the test to end", lambda: person.agree() or person.result() in ("Test succeeded", "Test failed"),
                 timeout=TEST_TIMEOUT_S)
     person.snap("plot-done")
+    person.click(CANCEL)
+    person.wait("the test to close", lambda: person.agree() or len(person.dialogs()) == 1)
+    person.click(CANCEL)
 
 
 def token_is_needed(server):
