@@ -158,4 +158,26 @@ TEST(CommandLine, HelpSaysWhichCommandsBypassThePlugin) {
   EXPECT_NE(program.help->find("not the plug-in"), std::string::npos);
 }
 
+TEST(ServeCommandLine, TakesThePortTheSetupAndOpen) {
+  const host::ParsedCommandLine parsed = Parse({"serve", "--setup", "a.json", "--port", "8080", "--open"});
+  ASSERT_TRUE(parsed.invocation) << (parsed.failure ? parsed.failure->message : "");
+  EXPECT_EQ(parsed.invocation->command, Command::kServe);
+  EXPECT_EQ(parsed.invocation->setupPath, "a.json");
+  EXPECT_EQ(parsed.invocation->port, 8080);
+  EXPECT_TRUE(parsed.invocation->open);
+  EXPECT_EQ(Parse({"serve"}).invocation->port, 0);
+}
+
+TEST(ServeCommandLine, RefusesWhatServeCannotHonour) {
+  for (const auto& args : std::vector<std::vector<std::string>>{{"serve", "--port", "65536"},
+                                                                {"serve", "--port", "-1"},
+                                                                {"serve", "--port", "x"},
+                                                                {"--out", "b.json", "serve"},
+                                                                {"--json", "serve"}}) {
+    const host::ParsedCommandLine parsed = Parse(args);
+    EXPECT_FALSE(parsed.invocation) << args.back();
+    EXPECT_TRUE(parsed.failure) << args.back();
+  }
+}
+
 }  // namespace

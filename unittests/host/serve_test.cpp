@@ -7,7 +7,6 @@
 
 #include <nlohmann/json.hpp>
 
-#include "host/command_line.h"
 #include "host_test_support.h"
 #include "unittests/support/serve_process.h"
 #include "unittests/support/example_setups.h"
@@ -238,35 +237,6 @@ TEST_F(Serve, BadRequestsGetAClearRefusal) {
   EXPECT_EQ(huge.status, 413);
   // Still serving.
   EXPECT_EQ(server.Get("/api/state").status, 200);
-}
-
-host::ParsedCommandLine ParseServe(std::vector<std::string> args) {
-  args.insert(args.begin(), "drivesetup");
-  std::vector<const char*> argv;
-  for (const std::string& a : args) argv.push_back(a.c_str());
-  return host::ParseCommandLine(static_cast<int>(argv.size()), argv.data());
-}
-
-TEST(ServeCommandLine, TakesThePortTheSetupAndOpen) {
-  const host::ParsedCommandLine parsed = ParseServe({"serve", "--setup", "a.json", "--port", "8080", "--open"});
-  ASSERT_TRUE(parsed.invocation) << (parsed.failure ? parsed.failure->message : "");
-  EXPECT_EQ(parsed.invocation->command, host::Command::kServe);
-  EXPECT_EQ(parsed.invocation->setupPath, "a.json");
-  EXPECT_EQ(parsed.invocation->port, 8080);
-  EXPECT_TRUE(parsed.invocation->open);
-  EXPECT_EQ(ParseServe({"serve"}).invocation->port, 0);
-}
-
-TEST(ServeCommandLine, RefusesWhatServeCannotHonour) {
-  for (const auto& args : std::vector<std::vector<std::string>>{{"serve", "--port", "65536"},
-                                                                {"serve", "--port", "-1"},
-                                                                {"serve", "--port", "x"},
-                                                                {"--out", "b.json", "serve"},
-                                                                {"--json", "serve"}}) {
-    const host::ParsedCommandLine parsed = ParseServe(args);
-    EXPECT_FALSE(parsed.invocation) << args.back();
-    EXPECT_TRUE(parsed.failure) << args.back();
-  }
 }
 
 }  // namespace
