@@ -44,7 +44,7 @@ std::string RunDetection(ServeProcess& server, int& actions) {
     return server.Act(step).status == 200;
   };
   ++actions;
-  if (server.Post("/api/open", "").status != 200) return "! the Drive Setup did not open";
+  if (!server.OpenDriveSetup()) return "! the Drive Setup did not open";
   if (!act({{"do", "click"}, {"id", kDetectVdcButton}})) return "! the test did not open";
   if (!act({{"do", "click"}, {"id", kStartStopButton}})) return "! the test did not start";
   std::uint64_t revision = 0;

@@ -42,7 +42,11 @@ std::vector<PersonStep> RaiseCurrentAndMicrosteps(int closeWith) {
 
 // The same session as a user script: the answer is armed before its box.
 std::string AsScript(const std::vector<PersonStep>& steps) {
-  Json script = Json::array({{{"do", "expect-dialog"}, {"caption", "Drive Setup"}}});
+  // The motor dialog comes up by itself once the Drive Setup dialog shows.
+  Json script = Json::array({{{"do", "wait"}, {"ms", 10}},
+                             {{"do", "expect-dialog"}, {"caption", "Step Motor and Load Setup"}},
+                             {{"do", "click"}, {"id", 2}},
+                             {{"do", "expect-dialog"}, {"caption", "Drive Setup"}}});
   for (const PersonStep& s : steps) {
     if (!s.answers.empty()) script.push_back({{"do", "answer"}, {"text", s.answers}, {"button", "ok"}});
     script.push_back(s.step);
@@ -57,7 +61,7 @@ const Json* FindControl(const Json& dialog, int id) {
   return nullptr;
 }
 
-class Serve : public ::testing::Test {
+class DriveSetupServed : public ::testing::Test {
  protected:
   void SetUp() override {
     setupPath = dir.File("served.json");
@@ -66,7 +70,7 @@ class Serve : public ::testing::Test {
 
   // Plays `steps` through the API as the page sends them, answering each box.
   void Play(ServeProcess& server, const std::vector<PersonStep>& steps) {
-    ASSERT_EQ(server.Post("/api/open", "").status, 200);
+    ASSERT_TRUE(server.OpenDriveSetup()) << server.State().dump();
     for (const PersonStep& s : steps) {
       SCOPED_TRACE(s.step.dump());
       const ServeProcess::Answer acted = server.Act(s.step);
@@ -84,7 +88,7 @@ class Serve : public ::testing::Test {
   std::string setupPath;
 };
 
-TEST_F(Serve, ActionsThroughTheApiSaveWhatTheSameScriptSaves) {
+TEST_F(DriveSetupServed, ActionsThroughTheApiSaveWhatTheSameScriptSaves) {
   const std::vector<PersonStep> steps = RaiseCurrentAndMicrosteps(1);
   {
     ServeProcess server({"--setup", setupPath});
@@ -105,10 +109,10 @@ TEST_F(Serve, ActionsThroughTheApiSaveWhatTheSameScriptSaves) {
   EXPECT_EQ(ReadFile(setupPath), ReadFile(edited));
 }
 
-TEST_F(Serve, TheStateShowsTheDialogAsTheFrameworkHoldsIt) {
+TEST_F(DriveSetupServed, TheStateShowsTheDialogAsTheFrameworkHoldsIt) {
   ServeProcess server({"--setup", setupPath});
   ASSERT_TRUE(server.Started()) << server.Printed();
-  ASSERT_EQ(server.Post("/api/open", "").status, 200);
+  ASSERT_TRUE(server.OpenDriveSetup());
   ASSERT_EQ(server.Act({{"do", "type"}, {"id", 1174}, {"text", "6"}}).status, 200);
 
   const Json state = server.State();
@@ -136,7 +140,7 @@ TEST_F(Serve, TheStateShowsTheDialogAsTheFrameworkHoldsIt) {
   EXPECT_TRUE((*microsteps)["visible"].get<bool>());
 }
 
-TEST_F(Serve, CancelLeavesTheSetupAsItWas) {
+TEST_F(DriveSetupServed, CancelLeavesTheSetupAsItWas) {
   ServeProcess server({"--setup", setupPath});
   ASSERT_TRUE(server.Started()) << server.Printed();
   const ServeProcess::Answer before = server.Get("/api/setup");
@@ -151,13 +155,13 @@ TEST_F(Serve, CancelLeavesTheSetupAsItWas) {
   EXPECT_EQ(ReadFile(setupPath), ReadFile(kExample));
 }
 
-TEST_F(Serve, RefusesActionsThatCannotApply) {
+TEST_F(DriveSetupServed, RefusesActionsThatCannotApply) {
   ServeProcess server({"--setup", setupPath});
   ASSERT_TRUE(server.Started()) << server.Printed();
   // No dialog yet.
   EXPECT_EQ(server.Act({{"do", "click"}, {"id", 1}}).status, 409);
 
-  ASSERT_EQ(server.Post("/api/open", "").status, 200);
+  ASSERT_TRUE(server.OpenDriveSetup());
   const std::uint64_t first = server.State()["dialogs"][0]["serial"];
   const ServeProcess::Answer hidden = server.Act({{"do", "type"}, {"id", 65000}, {"text", "1"}});
   EXPECT_EQ(hidden.status, 409);
@@ -167,7 +171,7 @@ TEST_F(Serve, RefusesActionsThatCannotApply) {
   EXPECT_EQ(server.Post("/api/setup?name=x.json", ReadFile(kExample)).status, 409);
 
   ASSERT_EQ(server.Post("/api/close", Json{{"dialog", first}}.dump()).status, 200);
-  ASSERT_EQ(server.Post("/api/open", "").status, 200);
+  ASSERT_TRUE(server.OpenDriveSetup());
   // An action meant for the dialog that closed does not reach its successor.
   const ServeProcess::Answer stale =
       server.Post("/api/action", Json{{"dialog", first}, {"step", {{"do", "click"}, {"id", 1}}}}.dump());
@@ -176,7 +180,7 @@ TEST_F(Serve, RefusesActionsThatCannotApply) {
   EXPECT_EQ(server.State()["dialogs"].size(), 1u);
 }
 
-TEST_F(Serve, SetupFilesOpenWithTheCommandLinesMessagesAndSaveOnlyWhenAsked) {
+TEST_F(DriveSetupServed, SetupFilesOpenWithTheCommandLinesMessagesAndSaveOnlyWhenAsked) {
   ServeProcess server({});
   ASSERT_TRUE(server.Started()) << server.Printed();
   const ServeProcess::Answer broken = server.Post("/api/setup?name=broken.json", "{\"parameters\": 3}");
@@ -197,7 +201,7 @@ TEST_F(Serve, SetupFilesOpenWithTheCommandLinesMessagesAndSaveOnlyWhenAsked) {
   EXPECT_NE(save.body.find("download"), std::string::npos) << save.body;
 }
 
-TEST_F(Serve, RefusesRequestsWithoutTheTokenOrForAnotherHost) {
+TEST_F(DriveSetupServed, RefusesRequestsWithoutTheTokenOrForAnotherHost) {
   ServeProcess server({"--setup", setupPath});
   ASSERT_TRUE(server.Started()) << server.Printed();
   httplib::Client stranger("127.0.0.1", server.Port());
@@ -221,7 +225,7 @@ TEST_F(Serve, RefusesRequestsWithoutTheTokenOrForAnotherHost) {
   EXPECT_TRUE(server.State()["dialogs"].empty());
 }
 
-TEST_F(Serve, BadRequestsGetAClearRefusal) {
+TEST_F(DriveSetupServed, BadRequestsGetAClearRefusal) {
   ServeProcess server({"--setup", setupPath});
   ASSERT_TRUE(server.Started()) << server.Printed();
   const ServeProcess::Answer notJson = server.Post("/api/action", "{");

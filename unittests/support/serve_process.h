@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <memory>
 #include <regex>
 #include <string>
@@ -46,6 +47,14 @@ class ServeProcess {
   // POST /api/action {"step": step}.
   Answer Act(const nlohmann::json& step);
   nlohmann::json State();
+  // The state once the dialog on top has `caption`; null when it has not
+  // come within `patience` (the server runs on real time).
+  nlohmann::json WaitForTop(const std::string& caption,
+                            std::chrono::milliseconds patience = std::chrono::seconds(10));
+  // Opens the Drive Setup dialog as the page's button does, and leaves with
+  // Cancel the motor dialog that it brings up by itself; false when either
+  // does not happen.
+  bool OpenDriveSetup();
 
   // Ends the process; its exit status (-1 when it did not end normally).
   int Stop();
@@ -142,5 +151,26 @@ inline ServeProcess::Answer ServeProcess::Act(const nlohmann::json& step) {
 }
 
 inline nlohmann::json ServeProcess::State() { return Get("/api/state").Json(); }
+
+inline nlohmann::json ServeProcess::WaitForTop(const std::string& caption, std::chrono::milliseconds patience) {
+  const auto giveUp = std::chrono::steady_clock::now() + patience;
+  nlohmann::json state = State();
+  while (state.is_object()) {
+    const nlohmann::json& dialogs = state["dialogs"];
+    if (!dialogs.empty() && dialogs.back().value("caption", "") == caption) return state;
+    if (std::chrono::steady_clock::now() >= giveUp) break;
+    // Answers as soon as anything changes.
+    state = Get("/api/state?after=" + std::to_string(state.value("revision", 0))).Json();
+  }
+  return nullptr;
+}
+
+inline bool ServeProcess::OpenDriveSetup() {
+  if (Post("/api/open", "").status != 200) return false;
+  if (WaitForTop("Step Motor and Load Setup").is_null()) return false;
+  constexpr int kCancel = 2;
+  if (Act({{"do", "click"}, {"id", kCancel}}).status != 200) return false;
+  return !WaitForTop("Drive Setup").is_null();
+}
 
 }  // namespace testsupport
