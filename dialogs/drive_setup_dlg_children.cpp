@@ -10,6 +10,7 @@
 #include "commissioning/vdc_detection_test.h"
 #include "commissioning/voltage_identification_test.h"
 #include "dialogs/advanced_dialog.h"
+#include "dialogs/child_factories.h"
 #include "dialogs/drive_info_dialog.h"
 #include "dialogs/drive_setup_dlg.h"
 #include "dialogs/drive_setup_values.h"
@@ -18,30 +19,15 @@
 #include "dialogs/position_correction_dialog.h"
 #include "dialogs/reference_dlg.h"
 #include "dialogs/start_ab_settings_dialog.h"
-#include "dialogs/test_openers.h"
 #include "engine/sequences.h"
 
+using dialogs::Make;
+using dialogs::MakeTest;
+using dialogs::MakeTuning;
 using drivesetup::Has;
 using drivesetup::UsesVoltageControl;
 
 namespace {
-
-template <class Dialog>
-std::unique_ptr<CDialog> Make(CVX_Setup* setup, CWnd* parent) {
-  return std::make_unique<Dialog>(setup, parent);
-}
-
-// A tuning test, with the setup dialogs it opens itself.
-template <class Test>
-std::unique_ptr<CDialog> MakeTuning(CVX_Setup* setup, CWnd* parent) {
-  return std::make_unique<Test>(setup, dialogs::SetupDialogOpenersForTests(), parent);
-}
-
-// A test made with its mode argument 1.
-template <class Test>
-std::unique_ptr<CDialog> MakeTest(CVX_Setup* setup, CWnd* parent) {
-  return std::make_unique<Test>(setup, 1, parent);
-}
 
 // What the Drive Setup dialog does around one of the dialogs it opens.
 enum class AfterOk {

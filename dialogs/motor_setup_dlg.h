@@ -48,8 +48,7 @@ class CMotorSetupDialog : public CMySetupDlg {
     kSerialEncoderOffset,
   };
   using ChildFactory = std::unique_ptr<CDialog> (*)(CVX_Setup* setup, CWnd* parent);
-  // How the test of `child` is made; nullptr while that test is not part of
-  // the plug-in yet (its button then does nothing).
+  // How the test of `child` is made.
   static ChildFactory FactoryOf(Child child);
   // Opens `child` between the register round trips and brings the dialog up
   // to date afterwards.

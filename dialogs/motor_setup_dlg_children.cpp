@@ -2,7 +2,12 @@
 
 #include <memory>
 
+#include "commissioning/encoder_connection_test.h"
 #include "commissioning/encoder_resolution_test.h"
+#include "commissioning/phase_connection_test.h"
+#include "commissioning/resistance_inductance_test.h"
+#include "commissioning/ssi_offset_test.h"
+#include "dialogs/child_factories.h"
 #include "dialogs/motor_setup_dlg.h"
 #include "dialogs/motor_setup_values.h"
 #include "engine/sequences.h"
@@ -11,20 +16,22 @@
 using namespace motorsetup;
 
 CMotorSetupDialog::ChildFactory CMotorSetupDialog::FactoryOf(Child child) {
-  // The tests of the plug-in, by button. A null entry is a test still to
-  // come; its button is wired and does nothing until the entry names it.
+  // The tests of the plug-in, by button.
   switch (child) {
     case Child::kEncoderResolution:
-      return [](CVX_Setup* setup, CWnd* parent) -> std::unique_ptr<CDialog> {
-        return std::make_unique<CDetectEncoderResolution>(setup, parent);
-      };
-    case Child::kPhaseConnections:          // CTestPhaseConnections
-    case Child::kResistanceInductance:      // CTestRL
-    case Child::kEncoderConnections:        // CTestEncoderConnections
-    case Child::kLoadEncoderConnections:    // CTestEncoderLdConnections
-    case Child::kSerialEncoderConnections:  // CTestSSIEncoderConnections
-    case Child::kSerialEncoderOffset:       // CTestSSIEncoderOffset
-      return nullptr;
+      return &dialogs::Make<CDetectEncoderResolution>;
+    case Child::kPhaseConnections:
+      return &dialogs::MakeTest<CTestPhaseConnections>;
+    case Child::kResistanceInductance:
+      return &dialogs::MakeTest<CTestRL>;
+    case Child::kEncoderConnections:
+      return &dialogs::MakeTest<CTestEncoderConnections>;
+    case Child::kLoadEncoderConnections:
+      return &dialogs::MakeTest<CTestEncoderLdConnections>;
+    case Child::kSerialEncoderConnections:
+      return &dialogs::MakeTest<CTestSSIEncoderConnections>;
+    case Child::kSerialEncoderOffset:
+      return &dialogs::MakeTest<CTestSSIEncoderOffset>;
   }
   return nullptr;
 }

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "commissioning/analogue_reference_test.h"
+#include "dialogs/child_factories.h"
 #include "dialogs/dialog_help.h"
 #include "dialogs/dialog_images.h"
 #include "dialogs/parameter_bindings.h"
@@ -293,8 +295,7 @@ void CAnalogReferenceDlg::OnRefreshParameterValue(const std::string& name) {
 }
 
 CAnalogReferenceDlg::TestFactory CAnalogReferenceDlg::AnalogueTestFactory() {
-  // CTestAnalogueRef, once it is part of the plug-in.
-  return nullptr;
+  return &dialogs::MakeTest<CTestAnalogueRef>;
 }
 
 void CAnalogReferenceDlg::OnTest() {

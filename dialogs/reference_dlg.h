@@ -30,8 +30,7 @@ class CAnalogReferenceDlg : public CMySetupDlg {
 
  private:
   using TestFactory = std::unique_ptr<CDialog> (*)(CVX_Setup* setup, CWnd* parent);
-  // How the analogue reference test is made; nullptr while that test is
-  // not part of the plug-in yet (the "&Test" button then does nothing).
+  // How the analogue reference test that "&Test" opens is made.
   static TestFactory AnalogueTestFactory();
 
   void LabelInputRange();

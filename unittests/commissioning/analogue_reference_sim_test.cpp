@@ -6,6 +6,8 @@
 #include <string>
 
 #include "commissioning/analogue_reference_test.h"
+#include "dialogs/reference_controls.h"
+#include "dialogs/reference_dlg.h"
 #include "kernel/parameter.h"
 #include "kernel/setup.h"
 #include "kernel/ui/test_base_ids.h"
@@ -51,6 +53,36 @@ TEST_F(AnalogueReferenceSim, FollowsTheInputUntilStop) {
     return dialog.DoModal();
   });
   ASSERT_TRUE(run.ok) << run.failure;
+  ExpectUnchangedSince(before);
+}
+
+// The External Reference Setup dialog's "&Test" opens the test between the
+// register round trips; the test changes nothing, so the reference dialog's
+// Cancel and OK find the setup as they would without it.
+TEST_F(AnalogueReferenceSim, TheReferenceDialogsTestButtonOpensIt) {
+  UseDrive("closed_loop_incremental_1000", R"({"person": {"analogue_input": [[0, 10]]}})");
+  RunOpenerSequences();
+  const std::string before = Saved();
+  platform::UserScript script;
+  script.ExpectDialog("External Reference Setup")
+      .Check(reference::kAnalogueRadio, true)
+      .Click(reference::kTestButton)
+      .ExpectDialog("Analogue Reference Test")
+      .Click(testdlg::kStartStopButton)
+      .Wait(500)
+      .Expect(kVoltageEdit, {.text = "10.00"})
+      .Click(testdlg::kStartStopButton)
+      .Wait(20)
+      .Expect(testdlg::kResultBox, {.text = "Test succeeded"})
+      .Click(testdlg::kCloseButton)
+      .ExpectDialog("External Reference Setup")
+      .Click(IDCANCEL);
+  const platform::ScriptRun run = RunAnsweringKeep(script, {}, [&] {
+    CAnalogReferenceDlg dialog(setup.get());
+    return dialog.DoModal();
+  });
+  ASSERT_TRUE(run.ok) << run.failure;
+  EXPECT_EQ(run.result, IDCANCEL);
   ExpectUnchangedSince(before);
 }
 
