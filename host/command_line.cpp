@@ -7,6 +7,7 @@
 #include <fmt/format.h>
 
 #include "host/edit_routes.h"
+#include "host/test_routes.h"
 
 namespace host {
 namespace {
@@ -194,6 +195,8 @@ ParsedCommandLine ParseCommandLine(int argc, const char* const* argv) {
   test->add_option("NAME", inv.testName, "Test name, e.g. vdc-detection (docs/command-line.md)")->required();
   test->add_option("--script", inv.scriptPath, "User script that plays the person from the test dialog on");
   test->add_option("--plots", inv.plotsPath, "Directory for the plots the test saves");
+  test->footer("Tests: " + TestRouteNames() + "\nWhat some tests need of the person (a script gives its own):\n" +
+               TestRouteNeeds());
   commands.emplace_back(test, Command::kTest);
 
   CLI::App* commission =

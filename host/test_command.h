@@ -13,8 +13,9 @@ namespace host {
 // `test NAME`: opens one commissioning test on the simulated drive, on
 // virtual time, the way a person reaches it from the Drive Setup dialog
 // (host/test_routes.h), and plays the person: the script of --script from
-// the test dialog on, else the ordinary person (Start, wait for the end,
-// Yes to keeping the measured values, Close). Prints the stage texts, each
+// the test dialog on, else the ordinary person (Start, wait for the end or
+// stop a test that runs until stopped, Yes to keeping the measured values,
+// Close), who turns the shaft by hand unless the simulation says otherwise. Prints the stage texts, each
 // run's outcome and error text, the values measured old -> new and the plot
 // files written (into --plots DIR when given).
 //

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "kernel/ui/test_base_ids.h"
+#include "platform/user.h"
 #include "platform/user_script.h"
 
 class CVX_Setup;
@@ -22,6 +23,16 @@ class PluginLibrary;
 struct DialogClick {
   std::string_view dialog;  // the caption of the dialog clicked in
   int id;
+  // Sets the check box or radio button on (a choice the way needs), where
+  // the others click a button that opens the next dialog.
+  bool check = false;
+};
+
+// A message box the ordinary person answers whenever it comes, by how its
+// text begins.
+struct StandingAnswer {
+  std::string_view beginning;
+  int button;
 };
 
 struct TestRoute {
@@ -41,6 +52,16 @@ struct TestRoute {
   // test asks on Close whether to keep its values, a tuning test keeps
   // its gains on OK.
   int close = testdlg::kCloseButton;
+  // A test that runs until the person stops it: the time the person lets it
+  // run before pressing Stop; 0 for a test that ends by itself.
+  int stopAfter_ms = 0;
+  // The person turns the shaft by hand while the test runs.
+  bool turnsShaft = false;
+  // What the person answers during the run, besides the keep question.
+  std::vector<StandingAnswer> answers = {};
+  // What the test needs from the person that no setup holds, and what the
+  // ordinary person gives; empty for none (shown by `test --help`).
+  std::string_view needs = {};
 };
 
 std::span<const TestRoute> TestRoutes();
@@ -48,6 +69,10 @@ std::span<const TestRoute> TestRoutes();
 const TestRoute* FindTestRoute(std::string_view name);
 // "angle-tuning, speed-tuning, ...", for a message about a wrong name.
 std::string TestRouteNames();
+
+// "vdc-detection: ...", one line per test that needs something of the
+// person, for the command's help.
+std::string TestRouteNeeds();
 
 // The clicks from the Drive Setup dialog into the test, each after
 // checking the dialog's caption.
@@ -65,19 +90,47 @@ struct PersonChoices {
 };
 
 // The ordinary person of a test: opens it along its route, starts it once,
-// waits for its end, saves its plots if asked, closes it and closes the
+// waits for its end (stops it after the route's time, for a test that runs
+// until stopped), saves its plots if asked, closes it and closes the
 // dialogs on the way with OK. The question to keep measured values lists
 // values no script knows beforehand: platform::AnsweringUser answers it,
-// with kKeepValuesQuestion.
+// with kKeepValuesQuestion; the route's standing answers go through
+// StandingAnswers.
 platform::UserScript OrdinaryPerson(const TestRoute& route, const PersonChoices& choices);
 
 // How every test's closing question begins.
 inline constexpr std::string_view kKeepValuesQuestion =
     "A different value than specified has been detected for the following parameter(s):";
 
-// Whether the route's first control is shown and enabled when a person
-// opens the Drive Setup dialog of `setup` (on a copy; the dialog is
-// cancelled): a test applies to a setup exactly when a person can reach it.
+// A person who answers the route's standing questions and leaves the rest
+// to `other`.
+class StandingAnswers final : public platform::User {
+ public:
+  StandingAnswers(const TestRoute& route, platform::User& other) : m_route(route), m_other(other) {}
+
+  Turn Act(CDialog& dialog) override { return m_other.Act(dialog); }
+  int AnswerMessageBox(const platform::MessageBoxRequest& box) override;
+  void ShowHelp(const platform::HelpRequest& request) override { m_other.ShowHelp(request); }
+  void Stop(const std::string& reason) override { m_other.Stop(reason); }
+  bool Stopped() const override { return m_other.Stopped(); }
+
+ private:
+  const TestRoute& m_route;
+  platform::User& m_other;
+};
+
+// The setup's simulation (its "simulation" object as JSON text) with what
+// the ordinary person brings to the tests: a shaft turned by hand at
+// kHandSpeed_rad_s during the encoder connection tests, unless the
+// simulation says how fast the hand turns. Empty with `error` set when the
+// setup's simulation is not JSON.
+inline constexpr double kHandSpeed_rad_s = 3.0;
+std::string WorldWithPerson(const CVX_Setup& setup, std::string& error);
+
+// Whether a person can follow the route in the dialogs of `setup` (on a
+// copy, every dialog cancelled): each control on the way shown and enabled,
+// and the last one opening the route's test. A test applies to a setup
+// exactly when a person can reach it.
 bool RouteOpen(const PluginLibrary& plugin, const CVX_Setup& setup, const TestRoute& route);
 
 }  // namespace host

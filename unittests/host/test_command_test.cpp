@@ -167,4 +167,96 @@ TEST_F(TestCommand, TheCurrentTuningTestKeepsTheDesignedGains) {
   EXPECT_TRUE(std::filesystem::is_regular_file(plots + "/CurrentTuning.svg"));
 }
 
+// The tests a person reaches through the motor and reference dialogs, each
+// with the ordinary person on an example whose sensors fit (docs/
+// command-line.md shows the same runs).
+TEST_F(TestCommand, EveryTestOfTheMotorAndReferenceDialogsRunsAlongItsRoute) {
+  struct Row {
+    const char* name;
+    const char* example;
+    std::vector<std::string> sets;  // --set NAME=VALUE before the command
+    const char* simulation;
+    const char* lastStage;  // the last stage text the run shows
+    const char* ending;     // the last line
+  };
+  constexpr const char* kKeeps = ": OK; the setup keeps the test's values\n";
+  constexpr const char* kNothing = ": closed; nothing to keep, the setup is as it was\n";
+  const Row rows[] = {
+      {"phase-connections", "two_phase_open_loop", {}, "{}", "[5/5] Finished test", kNothing},
+      {"resistance-inductance", "two_phase_open_loop", {}, R"({"motor": {"R": 1.1, "L": 0.0025}})",
+       "[10/10] Waiting L test to be finished", kKeeps},
+      {"resistance-inductance", "three_phase_open_loop", {}, R"({"motor": {"R": 1.15, "L": 0.0019}})",
+       "[10/10] Waiting L test to be finished", kKeeps},
+      {"voltage-identification", "open_loop_step_loss_encoder", {}, R"({"supply_V": 80})",
+       "[6/8] Running first test", kKeeps},
+      {"encoder-connections", "closed_loop_incremental_1000", {}, "{}", "[3/3] Test finished", kNothing},
+      {"encoder-connections", "open_loop_step_loss_encoder", {}, "{}", "[3/3] Test finished", kNothing},
+      {"load-encoder-connections", "closed_loop_incremental_1000", {"LoadSensorType=1", "LoadSensorConnector=1"},
+       R"({"sensors": {"shaft": "load", "encoder": {"lines": 1000}}})", "[3/3] Test finished", kNothing},
+      {"serial-connections", "closed_loop_ssi_17bit", {}, "{}", "[2/2] Running test", kNothing},
+      {"load-serial-connections", "closed_loop_incremental_1000", {"LoadSensorType=3", "LoadSensorConnector=1"},
+       R"({"sensors": {"shaft": "load", "ssi": {"bits": 17}}})", "[2/2] Running test", kNothing},
+      {"serial-offset", "closed_loop_ssi_17bit", {}, R"({"sensors": {"ssi": {"offset": 1200}}})",
+       "[2/2] Reading results", kKeeps},
+      {"analogue-reference", "closed_loop_incremental_1000", {}, R"({"person": {"analogue_input": [[0, 5]]}})",
+       "[2/2] Running test", kNothing},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(std::string(row.name) + " on " + row.example);
+    std::filesystem::remove(output);
+    WriteFile(input, ReadFile(testsupport::ExamplePath(row.example)));
+    WriteFile(simulation, row.simulation);
+    std::vector<std::string> args{"--setup", input, "--sim", simulation, "--out", output};
+    for (const std::string& set : row.sets) args.insert(args.end(), {"--set", set});
+    args.insert(args.end(), {"test", row.name});
+    const RunResult run = RunBinary(args);
+    ASSERT_EQ(run.status, 0) << run.err << run.out;
+    EXPECT_NE(run.out.find(std::string(row.lastStage) + "\n    succeeded\n"), std::string::npos) << run.out;
+    const std::vector<std::string> lines = host_test::Lines(run.out);
+    ASSERT_FALSE(lines.empty());
+    EXPECT_TRUE((lines.back() + "\n").ends_with(row.ending)) << run.out;
+    EXPECT_EQ(std::filesystem::exists(output), std::string(row.ending) == kKeeps);
+  }
+}
+
+TEST_F(TestCommand, TheIdentifiedValuesAreTheOnesSaved) {
+  WriteFile(simulation, R"({"motor": {"R": 1.1, "L": 0.0025}})");
+  const RunResult rl = Test({"resistance-inductance"});
+  ASSERT_EQ(rl.status, 0) << rl.err;
+  EXPECT_NE(rl.out.find("    Phase resistance: 0.900000 -> 1.1"), std::string::npos) << rl.out;
+  // As the test through its dialog: R within 1 %, L within 3 %.
+  EXPECT_NEAR(SavedBase(output, "R"), 1.1, 0.011);
+  EXPECT_NEAR(SavedBase(output, "L"), 0.0025, 0.000075);
+
+  WriteFile(input, ReadFile(testsupport::ExamplePath("closed_loop_ssi_17bit")));
+  WriteFile(simulation, R"({"sensors": {"ssi": {"offset": 1200}}})");
+  const RunResult offset = Test({"serial-offset"});
+  ASSERT_EQ(offset.status, 0) << offset.err;
+  EXPECT_NE(offset.out.find("    Encoder offset:: 874 -> 1200\n"), std::string::npos) << offset.out;
+  EXPECT_EQ(SavedBase(output, "ZAOFF"), 1200.0);
+}
+
+// The ordinary person turns the shaft unless the simulation says how the
+// hand moves; a hand that stays still finds no pulses, as a person would.
+TEST_F(TestCommand, TheSimulationsHandOverridesThePersonsTurning) {
+  WriteFile(input, ReadFile(testsupport::ExamplePath("closed_loop_incremental_1000")));
+  WriteFile(simulation, R"({"person": {"hand_speed_rad_s": 0}})");
+  const RunResult run = Test({"encoder-connections"});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.err,
+            "drivesetup: test encoder-connections: the test failed: No encoder pulses have been detected.  Check the "
+            "encoder connection and power supply.\n");
+  EXPECT_FALSE(std::filesystem::exists(output));
+}
+
+TEST_F(TestCommand, TheHelpSaysWhatTestsNeedOfThePerson) {
+  const RunResult run = RunBinary({"test", "--help"});
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_NE(run.out.find("  encoder-connections: the shaft turned by hand during the run"), std::string::npos)
+      << run.out;
+  EXPECT_NE(run.out.find("  voltage-identification: the person's answer to \"Is the motor running smoothly?\""),
+            std::string::npos);
+  EXPECT_NE(run.out.find("  analogue-reference: the voltage at the reference input"), std::string::npos);
+}
+
 }  // namespace
