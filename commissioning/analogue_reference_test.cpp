@@ -70,9 +70,8 @@ void CTestAnalogueRef::BeginTest() {
 
 void CTestAnalogueRef::OnPollTick() {
   if (m_bStopRequested) {
-    TestSucceeded(1);
     // The program reads the input until it is stopped.
-    CVX_Comm::ResetActiveBoard();
+    if (ResetBoard()) TestSucceeded(1);
     return;
   }
   // A protection that stopped the program would freeze the reading.

@@ -72,9 +72,11 @@ void CEncoderConnectionTest::Stop() {
   KillTimer(1);
   // The program ends in either case: a test that failed must not leave it
   // running on the drive.
-  const bool ended = EndProgram();
-  if (ResetsBoardAtEnd()) CVX_Comm::ResetActiveBoard();
-  if (!ended) return;
+  if (!EndProgram()) {
+    if (ResetsBoardAtEnd()) CVX_Comm::ResetActiveBoard();
+    return;
+  }
+  if (ResetsBoardAtEnd() && !ResetBoard()) return;
   if (!m_pulses.PulsesSeen()) {
     Fail(kNoPulsesText);
     return;

@@ -294,6 +294,12 @@ void CMyTestDlg::Fail(std::string_view text) {
 
 void CMyTestDlg::FailInternal() { Fail(msc_pszErrInternal); }
 
+bool CMyTestDlg::ResetBoard() {
+  if (CVX_Comm::ResetActiveBoard()) return true;
+  if (m_nTestOutcome != 0) Fail(CVX_Comm::GetLastErrorText());
+  return false;
+}
+
 void CMyTestDlg::OnHelp() {
   if (m_helpContext != 0) kernel::ShowHelpTopic(*this, GetSetup(), m_helpContext);
 }

@@ -146,6 +146,11 @@ class CMyTestDlg : public CVX_TestDlg {
   // ----- failing -----
   void Fail(std::string_view text);
   void FailInternal();
+  // Resets the active board, as the serial tests leave the drive at the end
+  // of a run. A reset the link refuses fails the run with the link's text
+  // (unless it has failed already): the drive is not as the test leaves it,
+  // so the run must not pass. Call it before declaring success.
+  bool ResetBoard();
 
   // ----- help -----
   // The topic the Help button (10024) opens; 0: the button does nothing.

@@ -178,8 +178,9 @@ void CTestRL::AfterFirstResistanceRun() {
   if (!UploadPoints([&](const std::vector<double>& p) { current.Add(p.at(1)); })) return;
   m_runs.full = {*voltage, current.value()};
   SetInfoText(kStageTexts[m_nStepIndex]);
-  if (commissioning::WriteInputs(m_positioning, {{"In1", std::floor(m_testCurrent / 2)}})) {
-    Fail(kSecondInputFailed);
+  if (const auto error = commissioning::WriteInputs(m_positioning, {{"In1", std::floor(m_testCurrent / 2)}})) {
+    // The system's text, and the link's, which names the cause.
+    Fail(std::string(kSecondInputFailed) + "\r\n" + *error);
     return;
   }
   if (!RunProgram(m_names.positioning, m_positioning)) return;

@@ -72,8 +72,9 @@ void CTestSSIEncoderOffset::OnPollTick() {
   } else if (WaitForProgram(m_program, commissioning::kMaskFeedbackAndEnable) == ProgramState::kFinished) {
     AfterDetection();
   }
-  // Every end of a run leaves the board reset.
-  if (!m_bTestRunning) CVX_Comm::ResetActiveBoard();
+  // Every end of a run leaves the board reset; a success has reset it
+  // before it was declared.
+  if (!m_bTestRunning && m_nTestOutcome != 1) CVX_Comm::ResetActiveBoard();
 }
 
 void CTestSSIEncoderOffset::AfterDetection() {
@@ -106,6 +107,7 @@ void CTestSSIEncoderOffset::AfterDetection() {
   engine::ComputeZAOFF(setup);
   RefreshAllParameters();
   SetChildText(kOffsetEdit, fmt::format("{}", static_cast<long long>(setup.GetParameterValueInInternalUnit("ZAOFF"))));
+  if (!ResetBoard()) return;
   TestSucceeded(1);
 }
 

@@ -51,6 +51,10 @@ class SimulatedDrive final : public kernel::IDrive, private ProgramContext {
   // without the clock: the benchmark and run-program use it.
   void AdvanceTo(double time_s);
   double drive_time_s() const { return static_cast<double>(steps_) * fast_period_s_; }
+  // The calls on the link since the drive was made, as the link faults'
+  // `from_call` counts them.
+  int reads() const { return reads_; }
+  int writes() const { return writes_; }
   bool running() const { return program_ != nullptr; }
   const SimulationConfig& config() const { return config_; }
   const MotorModel& plant() const { return motor_; }

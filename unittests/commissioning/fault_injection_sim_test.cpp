@@ -3,6 +3,7 @@
 // leaves the setup as it was.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <ostream>
 #include <memory>
@@ -16,6 +17,7 @@
 #include "commissioning/phase_connection_test.h"
 #include "commissioning/resistance_inductance_test.h"
 #include "commissioning/ssi_offset_test.h"
+#include "commissioning/vdc_detection_test.h"
 #include "commissioning/voltage_identification_test.h"
 #include "kernel/setup.h"
 #include "kernel/ui/test_base_ids.h"
@@ -169,5 +171,95 @@ TEST_P(FaultInjectionSim, FailsWithTheCauseAsksNothingAndKeepsNothing) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Rows, FaultInjectionSim, testing::ValuesIn(Rows()), Name);
+
+// The link failing from a later call on, at calls spread over a sound run of
+// each test: whichever step meets it, the test fails with the link's text
+// (or, for the steps whose failure the kernel reports so, the internal-error
+// text), never passes with what it could not read or write, asks nothing
+// and keeps nothing. (The voltage-mode identification asks the person at
+// every speed; its link faults are the rows above.)
+const TestUnderFault kSupply{"SupplyDetection", "two_phase_open_loop", "",
+                             [](CVX_Setup* setup) { return std::make_unique<CTestVdcDetection>(setup); }, false,
+                             false, true};
+
+class LaterLinkFailureSim : public commissioningtest::TestDialogTest,
+                            public testing::WithParamInterface<const TestUnderFault*> {
+ protected:
+  // One run as the person makes it: Start, then the end of the run, or for
+  // a test the person stops, Stop after three seconds.
+  static platform::UserScript& PlayRun(const TestUnderFault& test, platform::UserScript& script) {
+    if (test.startPage >= 0) script.Tab(current_tuning::kTabs, test.startPage);
+    if (!test.continuous) return StartAndWait(script);
+    return script.Click(testdlg::kStartStopButton).Wait(3000).Call([](CDialog& dialog) {
+      if (dialog.GetDlgItemText(testdlg::kResultBox) == "Test running") platform::Click(dialog, testdlg::kStartStopButton);
+    }).Wait(100);
+  }
+
+  std::string World(const TestUnderFault& test, const std::string& fault) const {
+    std::string world = test.world;
+    if (world.ends_with("1000")) world += "}}";
+    if (!fault.empty()) world += (world.empty() ? "" : ", ") + fault;
+    return "{" + world + "}";
+  }
+
+  // The reads and writes a sound run of `test` makes until its end.
+  std::pair<int, int> CallsOfASoundRun(const TestUnderFault& test) {
+    UseDrive(test.example, World(test, ""));
+    std::pair<int, int> calls;
+    platform::UserScript script;
+    PlayRun(test, script).Expect(testdlg::kResultBox, {.text = "Test succeeded"}).Call([&](CDialog&) {
+      calls = {Drive().reads(), Drive().writes()};
+    });
+    script.Click(testdlg::kCloseButton);
+    const platform::ScriptRun run = RunAnsweringKeep(script, {IDNO}, [&] { return test.open(setup.get())->DoModal(); });
+    EXPECT_TRUE(run.ok) << run.failure;
+    return calls;
+  }
+};
+
+TEST_P(LaterLinkFailureSim, FailsWithTheLinksTextAsksNothingAndKeepsNothing) {
+  const TestUnderFault& test = *GetParam();
+  const auto [reads, writes] = CallsOfASoundRun(test);
+  ASSERT_GT(reads, 2);
+  ASSERT_GT(writes, 2);
+  struct Fault {
+    const char* kind;
+    int call;
+  };
+  std::vector<Fault> faults;
+  for (const int call : {2, reads / 4, reads / 2, (3 * reads) / 4, reads}) faults.push_back({"read", std::max(call, 2)});
+  for (const int call : {2, writes / 2, writes}) faults.push_back({"write", std::max(call, 2)});
+  for (const Fault& fault : faults) {
+    SCOPED_TRACE(testing::Message() << fault.kind << " " << fault.call << " of " << (fault.kind[0] == 'r' ? reads : writes));
+    events = {};
+    UseDrive(test.example, World(test, std::string(R"("faults": {")") + fault.kind + R"(": {"from_call": )" +
+                                           std::to_string(fault.call) + R"(, "text": ")" + kNoAnswer + R"("}})"));
+    std::string opened;
+    platform::UserScript script;
+    PlayRun(test, script)
+        .Expect(testdlg::kResultBox, {.text = "Test failed"})
+        .Call([](CDialog& dialog) {
+          const std::string text = dialog.GetDlgItemText(testdlg::kStatusBox);
+          EXPECT_TRUE(text.ends_with(kNoAnswer) || text == CVX_TestDlg::msc_pszErrInternal) << text;
+        })
+        .Click(testdlg::kCloseButton);
+    const platform::ScriptRun run = RunAnsweringKeep(script, {}, [&] {
+      const std::unique_ptr<CDialog> dialog = test.open(setup.get());
+      opened = Saved();
+      return dialog->DoModal();
+    });
+    ASSERT_TRUE(run.ok) << run.failure;
+    EXPECT_EQ(run.result, IDCANCEL);
+    EXPECT_TRUE(events.measured.empty());
+    ExpectUnchangedSince(opened);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Tests, LaterLinkFailureSim,
+                         testing::Values(&kSupply, &kCurrent, &kResistance, &kPhases, &kMotorEncoder,
+                                         &kLoadEncoder, &kSerialEncoder, &kSerialOffset, &kAnalogue),
+                         [](const testing::TestParamInfo<const TestUnderFault*>& info) {
+                           return std::string(info.param->name);
+                         });
 
 }  // namespace
