@@ -121,7 +121,8 @@ TestOutcome RunTestCommand(const Invocation& inv, CVX_Setup& setup, const Plugin
   const bool routeRan = !script || routeIn.Finish();
   const bool played = script ? script->Finish() : ordinary.Finish();
 
-  const bool kept = routeRan && played && result == 1 && progress.Closed() == IDOK;
+  // A run that failed keeps nothing, even when the person closed with OK.
+  const bool kept = routeRan && played && result == 1 && progress.Closed() == IDOK && progress.Outcome() != 0;
   if (kept) setup = edited;
   const std::vector<std::filesystem::path> written = kernel::PlotFilesWritten();
   if (inv.json) {

@@ -259,4 +259,15 @@ TEST_F(TestCommand, TheHelpSaysWhatTestsNeedOfThePerson) {
   EXPECT_NE(run.out.find("  analogue-reference: the voltage at the reference input"), std::string::npos);
 }
 
+// The tuning tests close with OK, which the person presses after a failed
+// run too: nothing is kept then, and the command says so.
+TEST_F(TestCommand, AFailedTuningRunKeepsNothingThoughThePersonPressesOk) {
+  WriteFile(simulation, R"({"faults": {"mer": [{"time_s": 0.005, "bits": 2}]}})");
+  const RunResult run = Test({"current-tuning"});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.out.find("Current Controller Tuning Test: not OK; the setup is kept as it was\n"), std::string::npos)
+      << run.out;
+  EXPECT_FALSE(std::filesystem::exists(output));
+}
+
 }  // namespace
