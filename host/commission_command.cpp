@@ -67,7 +67,8 @@ void CollectPlots(ReportedStep& step) {
 CommissionOutcome RunCommission(const Invocation& inv, CVX_Setup& setup, const PluginLibrary& plugin,
                                 std::ostream& out) {
   std::string error;
-  std::unique_ptr<drive::SimulatedDrive> drive = drive::MakeSimulatedDrive(setup, "", error);
+  const std::string world = WorldWithPerson(setup, error);
+  std::unique_ptr<drive::SimulatedDrive> drive = world.empty() ? nullptr : drive::MakeSimulatedDrive(setup, world, error);
   if (!drive) return {Failure{fmt::format("commission: {}", error)}, false};
   const timebase::ScopedVirtualClock time;
   const kernel::ScopedActiveDrive active(drive.get());
@@ -101,7 +102,8 @@ CommissionOutcome RunCommission(const Invocation& inv, CVX_Setup& setup, const P
     }
     CVX_Setup edited = commissioned;
     platform::UserScript person = OrdinaryPerson(*step.route, {.tune = step.tune, .savePlots = report});
-    platform::AnsweringUser user(person, std::string(kKeepValuesQuestion), IDYES);
+    platform::AnsweringUser answering(person, std::string(kKeepValuesQuestion), IDYES);
+    StandingAnswers user(*step.route, answering);
     int result = 0;
     {
       const platform::ScopedUser playing(user);

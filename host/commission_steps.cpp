@@ -34,13 +34,29 @@ std::vector<ChosenInput> Currents(CVX_Setup& setup) {
           Input("TestLimitCurrent", TuningCurrentLimitChoice(protection.value))};
 }
 
+// The test current alone: the identification and connection tests drive
+// the windings with it and nothing more.
+std::vector<ChosenInput> TestCurrent(CVX_Setup& setup) { return {Currents(setup).front()}; }
+
+std::vector<ChosenInput> NoInputs(CVX_Setup&) { return {}; }
+
 }  // namespace
 
 std::vector<CommissionStep> CommissionSteps(const PluginLibrary& plugin, CVX_Setup& setup) {
   const bool closed = !engine::IsOpenLoop(setup);
   std::vector<CommissionStep> steps{
-      {"Supply voltage detection", FindTestRoute("vdc-detection"), false,
-       [](CVX_Setup&) { return std::vector<ChosenInput>{}; }},
+      {"Supply voltage detection", FindTestRoute("vdc-detection"), false, &NoInputs},
+      // The wiring first, then the winding's R and L that the current
+      // loop's design needs, then the sensors, then the current loop: each
+      // later step relies on what the earlier ones checked or measured.
+      {"Motor phase connections", FindTestRoute("phase-connections"), false, &TestCurrent},
+      {"Resistance and inductance", FindTestRoute("resistance-inductance"), false, &TestCurrent},
+      {"Motor encoder connections", FindTestRoute("encoder-connections"), false, &NoInputs},
+      {"Serial motor encoder connections", FindTestRoute("serial-connections"), false, &NoInputs},
+      {"Serial encoder offset", FindTestRoute("serial-offset"), false, &TestCurrent},
+      {"Load encoder connections", FindTestRoute("load-encoder-connections"), false, &NoInputs},
+      {"Serial load encoder connections", FindTestRoute("load-serial-connections"), false, &NoInputs},
+      {"Current controller tuning", FindTestRoute("current-tuning"), true, &Currents},
       {"Total inertia", FindTestRoute("total-inertia"), false,
        [](CVX_Setup& s) {
          std::vector<ChosenInput> inputs = Currents(s);

@@ -39,14 +39,20 @@ class CommissionCommandSim : public ::testing::Test {
   std::string report;
 };
 
-// The setup says 9.2e-5 kg m²; the motor has 20 % more.
+// The setup says 0.75 Ohm, 2.8 mH and 9.2e-5 kg m²; the motor has 20 % more
+// of each. The electrical steps come first, each kept before the next.
 TEST_F(CommissionCommandSim, AMotorUnlikeItsSetupIsMeasuredTunedAndSaved) {
-  WriteFile(simulation, R"({"motor": {"Jm": 1.104e-4, "Jload": 0}})");
+  WriteFile(simulation, R"({"motor": {"R": 0.9, "L": 0.00336, "Jm": 1.104e-4, "Jload": 0}})");
   const RunResult run = Commission();
   ASSERT_EQ(run.status, 0) << run.err << run.out;
-  for (const char* step : {"1. Supply voltage detection\n", "2. Total inertia\n", "3. Speed controller tuning\n",
-                           "4. Position controller tuning\n", "5. Electric angle controller tuning\n"})
+  for (const char* step :
+       {"1. Supply voltage detection\n", "2. Motor phase connections\n", "3. Resistance and inductance\n",
+        "4. Motor encoder connections\n", "5. Current controller tuning\n", "6. Total inertia\n",
+        "7. Speed controller tuning\n", "8. Position controller tuning\n", "9. Electric angle controller tuning\n"})
     EXPECT_NE(run.out.find(step), std::string::npos) << step << run.out;
+  // As the tests through their dialogs: R within 1 %, L within 3 %.
+  EXPECT_NEAR(SavedBase(output, "R"), 0.9, 0.009);
+  EXPECT_NEAR(SavedBase(output, "L"), 0.00336, 0.00336 * 0.03);
   EXPECT_NE(run.out.find("  TestCurrent = 1.5 A (half the rated current 3 A)\n"), std::string::npos) << run.out;
   EXPECT_EQ(SavedBase(output, "Vdc"), 48.0) << "the supply as the setup has it";
   EXPECT_NEAR(SavedBase(output, "Jt"), 1.104e-4, 1.104e-4 * 0.03) << "the total inertia within 3 %";
@@ -57,7 +63,7 @@ TEST_F(CommissionCommandSim, AMotorUnlikeItsSetupIsMeasuredTunedAndSaved) {
 }
 
 TEST_F(CommissionCommandSim, AFailingTestStopsItWithItsTextAndNothingIsSaved) {
-  // A short circuit a second into the drive's time: during the inertia test.
+  // A short circuit a second into the drive's time: during the first tests.
   WriteFile(simulation, R"({"faults": {"mer": [{"time_s": 1.0, "bits": 2}]}})");
   const RunResult run = Commission();
   EXPECT_EQ(run.status, 1);
@@ -72,8 +78,10 @@ TEST_F(CommissionCommandSim, AnOpenLoopSetupRunsWhatAPersonCanReach) {
   WriteFile(simulation, R"({"supply_V": 40})");
   const RunResult run = Commission();
   ASSERT_EQ(run.status, 0) << run.err;
-  EXPECT_NE(run.out.find("1. Supply voltage detection\n"), std::string::npos) << run.out;
-  EXPECT_EQ(run.out.find("2. "), std::string::npos) << run.out;
+  for (const char* step : {"1. Supply voltage detection\n", "2. Motor phase connections\n",
+                           "3. Resistance and inductance\n", "4. Current controller tuning\n"})
+    EXPECT_NE(run.out.find(step), std::string::npos) << step << run.out;
+  EXPECT_EQ(run.out.find("5. "), std::string::npos) << "no sensor, no motion tuning: " << run.out;
   EXPECT_EQ(SavedBase(output, "Vdc"), 40.0);
 }
 
