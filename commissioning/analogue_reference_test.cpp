@@ -50,6 +50,19 @@ BOOL CTestAnalogueRef::OnInitDialog() {
   SetChildText(kCommandCaption, m_caption);
   SetChildText(kCommandUnit, m_commandUnit);
   SetChildText(kCommandRangeUnit, fmt::format("{:.2f} to {:.2f} {}", m_command.low, m_command.high, m_commandUnit));
+  // The colours are the drive maker's: the input in red, the command in green.
+  m_voltageBar.Create(this, kVoltageBar);
+  m_voltageBar.SetLimits(m_input.low, m_input.high);
+  m_voltageBar.SetBarColor(0x0000FF);
+  m_voltageBar.SetLabelFormat("%.2G");
+  m_voltageBar.SetValue(0.0);
+  m_commandBar.Create(this, kCommandBar);
+  m_commandBar.SetLimits(m_command.low, m_command.high);
+  m_commandBar.SetBarColor(0x00FF00);
+  m_commandBar.SetLabelFormat("%.2f");
+  m_commandBar.SetValue(m_command.low);
+  m_voltageBar.SetDrawingReference(commissioning::BarDrawingReference(m_input));
+  m_commandBar.SetDrawingReference(commissioning::BarDrawingReference(m_command));
   ClearDisplays();
   return TRUE;
 }
@@ -59,8 +72,14 @@ void CTestAnalogueRef::ClearDisplays() {
   SetChildText(kCommandEdit, "");
 }
 
+void CTestAnalogueRef::ResetBars() {
+  m_voltageBar.SetValue(m_voltageBar.GetDrawingReference());
+  m_commandBar.SetValue(m_commandBar.GetDrawingReference());
+}
+
 void CTestAnalogueRef::BeginTest() {
   ClearDisplays();
+  ResetBars();
   if (!StartRun()) return;
   SetInfoText(kStageTexts[m_nStepIndex]);
   if (!RunProgram(kProgram, m_program)) return;
@@ -78,7 +97,11 @@ void CTestAnalogueRef::OnPollTick() {
   if (!CheckDriveErrors(1, commissioning::kMaskShortCircuit | commissioning::kMaskProgramStoppedIgnoringEnable)) return;
   const std::optional<double> reading = ReadDriveVariable("AD5");
   if (!reading) return;
-  SetChildText(kVoltageEdit, fmt::format("{:.2f}", commissioning::ScaleAnalogueReading(*reading, m_input)));
-  SetChildText(kCommandEdit, fmt::format("{:.2f}", commissioning::ScaleAnalogueReading(*reading, m_command)));
+  const double voltage_V = commissioning::ScaleAnalogueReading(*reading, m_input);
+  const double command = commissioning::ScaleAnalogueReading(*reading, m_command);
+  SetChildText(kVoltageEdit, fmt::format("{:.2f}", voltage_V));
+  SetChildText(kCommandEdit, fmt::format("{:.2f}", command));
+  m_voltageBar.SetValue(voltage_V);
+  m_commandBar.SetValue(command);
   PollAgain();
 }

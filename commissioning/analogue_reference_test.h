@@ -6,6 +6,7 @@
 #include "commissioning/analogue_reference_test_controls.h"
 #include "commissioning/my_test_dlg.h"
 #include "kernel/coff_format.h"
+#include "kernel/ui/bar_graph.h"
 
 // "Analogue Reference Test": shows, until the person presses Stop, the
 // voltage at the analogue reference input and the command it gives in the
@@ -26,10 +27,14 @@ class CTestAnalogueRef : public CMyTestDlg {
 
  private:
   void ClearDisplays();
+  // Both bars back to where they start.
+  void ResetBars();
 
   CVX_CoffFormat m_program;
   commissioning::ValueRange m_input;    // volts
   commissioning::ValueRange m_command;  // in the command limits' own unit
   std::string m_caption;
   std::string m_commandUnit;
+  CBarGraph m_voltageBar;
+  CBarGraph m_commandBar;
 };

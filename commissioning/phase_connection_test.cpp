@@ -1,6 +1,7 @@
 #include "commissioning/phase_connection_test.h"
 
 #include <cmath>
+#include <utility>
 
 #include <fmt/format.h>
 
@@ -52,12 +53,28 @@ BOOL CTestPhaseConnections::OnInitDialog() {
   OverrideOpenLoopOSR();
   commissioning::LoadProgram(m_positioning, m_positioningName);
   commissioning::LoadProgram(m_test, m_testName);
+  // Room for a phase current half as large again as the test current, of
+  // either sign.
+  const double range_A = 1.5 * std::fabs(GetSetup()->GetParameterValueInBaseUnit("TestCurrent"));
+  const std::pair<CBarGraph*, int> bars[] = {{&m_phaseABar, kPhaseABar}, {&m_phaseBBar, kPhaseBBar}};
+  for (const auto& [bar, id] : bars) {
+    bar->Create(this, id);
+    bar->SetLimits(-range_A, range_A);
+    bar->SetLabelFormat("%.3G");
+  }
+  ShowCurrents(0.0, 0.0);
   return TRUE;
+}
+
+void CTestPhaseConnections::ShowCurrents(double ia_A, double ib_A) {
+  m_phaseABar.SetValue(ia_A);
+  m_phaseBBar.SetValue(ib_A);
 }
 
 void CTestPhaseConnections::BeginTest() {
   SetChildText(kPhaseACurrentEdit, "");
   SetChildText(kPhaseBCurrentEdit, "");
+  ShowCurrents(0.0, 0.0);
   const double current = GetSetup()->GetParameterValueInInternalUnit("TestCurrent");
   if (current == kMissingValue) return;
   if (!StartRun()) return;
@@ -125,6 +142,7 @@ void CTestPhaseConnections::AfterConnectionRun() {
     Fail(kFailureText);
     return;
   }
+  ShowCurrents(ia_A, ib_A);
   SetInfoText(kStageTexts[m_nStepIndex]);
   TestSucceeded(1);
 }

@@ -5,6 +5,7 @@
 #include "commissioning/my_test_dlg.h"
 #include "commissioning/phase_connection_test_controls.h"
 #include "kernel/coff_format.h"
+#include "kernel/ui/bar_graph.h"
 
 // "Motor Phase Connection Test": drives the voltage that held the test
 // current through phase A (found by the positioning program) through the
@@ -31,9 +32,12 @@ class CTestPhaseConnections : public CMyTestDlg {
   void AfterPositioning();
   void AfterConnectionRun();
   bool ThreePhaseOpenLoop() const;
+  void ShowCurrents(double ia_A, double ib_A);
 
   std::string m_positioningName;
   std::string m_testName;
   CVX_CoffFormat m_positioning;
   CVX_CoffFormat m_test;
+  CBarGraph m_phaseABar;
+  CBarGraph m_phaseBBar;
 };

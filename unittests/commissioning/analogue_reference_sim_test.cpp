@@ -10,16 +10,26 @@
 #include "dialogs/reference_dlg.h"
 #include "kernel/parameter.h"
 #include "kernel/setup.h"
+#include "kernel/ui/bar_graph.h"
 #include "kernel/ui/test_base_ids.h"
 #include "unittests/commissioning/test_dialog_support.h"
 
 namespace {
 
 using analogue_reference::kCommandCaption;
+using analogue_reference::kCommandBar;
 using analogue_reference::kCommandEdit;
+using analogue_reference::kVoltageBar;
 using analogue_reference::kVoltageEdit;
 
 double Shown(CDialog& dialog, int id) { return std::atof(dialog.GetDlgItemText(id).c_str()); }
+
+// The bar shows what its edit beside it shows.
+void ExpectBarMatchesEdit(CDialog& dialog, int barId, int editId) {
+  const auto* bar = dynamic_cast<const CBarGraph*>(dialog.GetDlgItem(barId));
+  ASSERT_NE(bar, nullptr) << "bar " << barId;
+  EXPECT_DOUBLE_EQ(bar->GetValue(), Shown(dialog, editId)) << "bar " << barId;
+}
 
 class AnalogueReferenceSim : public commissioningtest::TestDialogTest {};
 
@@ -32,12 +42,29 @@ TEST_F(AnalogueReferenceSim, FollowsTheInputUntilStop) {
   const double highShown = high->GetValueInUnit(high->GetUnitName());
   std::string before;
   platform::UserScript script;
-  script.Expect(kCommandCaption, {.text = "Position command"}).Click(testdlg::kStartStopButton).Wait(1000);
+  script.Expect(kCommandCaption, {.text = "Position command"});
+  script.Call([&](CDialog& dialog) {
+    // Before the run: the input at 0 V in the middle of its -10..10 V, the
+    // command at its low end.
+    const auto* voltage = dynamic_cast<const CBarGraph*>(dialog.GetDlgItem(kVoltageBar));
+    const auto* command = dynamic_cast<const CBarGraph*>(dialog.GetDlgItem(kCommandBar));
+    ASSERT_NE(voltage, nullptr);
+    ASSERT_NE(command, nullptr);
+    EXPECT_EQ(voltage->GetLow(), -10.0);
+    EXPECT_EQ(voltage->GetHigh(), 10.0);
+    EXPECT_EQ(voltage->GetValue(), 0.0);
+    EXPECT_EQ(voltage->GetDrawingReference(), 0.0);
+    EXPECT_EQ(dialog.GetDlgItemText(kVoltageBar), "0");
+    EXPECT_EQ(command->GetValue(), lowShown);
+  });
+  script.Click(testdlg::kStartStopButton).Wait(1000);
   script.Call([&](CDialog& dialog) {
     // Near the middle of the ramp: within a converter step (20 V / 1024)
     // and the 20 ms of one poll (0.2 V) of 0 V.
     EXPECT_NEAR(Shown(dialog, kVoltageEdit), 0.0, 0.25);
     EXPECT_NEAR(Shown(dialog, kCommandEdit), (lowShown + highShown) / 2, 0.0125 * (highShown - lowShown));
+    ExpectBarMatchesEdit(dialog, kVoltageBar, kVoltageEdit);
+    ExpectBarMatchesEdit(dialog, kCommandBar, kCommandEdit);
   });
   script.Wait(1500).Call([&](CDialog& dialog) {
     EXPECT_NEAR(Shown(dialog, kVoltageEdit), 10.0, 0.05);

@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 
 #include "commissioning/phase_connection_test.h"
+#include "kernel/ui/bar_graph.h"
 #include "kernel/ui/test_base_ids.h"
 #include "kernel/ui/test_dlg.h"
 #include "unittests/commissioning/test_dialog_support.h"
@@ -28,6 +30,22 @@ TEST_P(PhaseConnectionSim, PassesGoodWiringAndNamesTheCausesOfBadOnes) {
   platform::UserScript script;
   StartAndWait(script).Expect(testdlg::kResultBox, {.text = w.result});
   if (!w.status.empty()) script.Expect(testdlg::kStatusBox, {.text = w.status});
+  script.Call([&](CDialog& dialog) {
+    // The bars show the currents of a pass, and stay at zero otherwise.
+    const bool passed = std::string(w.result) == "Test succeeded";
+    for (const auto& [barId, editId] : {std::pair{phase_connection::kPhaseABar, phase_connection::kPhaseACurrentEdit},
+                                        std::pair{phase_connection::kPhaseBBar, phase_connection::kPhaseBCurrentEdit}}) {
+      const auto* bar = dynamic_cast<const CBarGraph*>(dialog.GetDlgItem(barId));
+      ASSERT_NE(bar, nullptr);
+      EXPECT_EQ(bar->GetHigh(), -bar->GetLow());
+      if (passed) {
+        EXPECT_EQ(dialog.GetDlgItemText(barId), dialog.GetDlgItemText(editId));
+        EXPECT_NE(bar->GetValue(), 0.0);
+      } else {
+        EXPECT_EQ(bar->GetValue(), 0.0);
+      }
+    }
+  });
   script.Click(testdlg::kCloseButton);
   const platform::ScriptRun run = RunAnsweringKeep(script, {}, [&] {
     CTestPhaseConnections dialog(setup.get(), 1);
