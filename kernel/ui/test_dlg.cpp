@@ -136,6 +136,9 @@ void CVX_TestDlg::ShowOutcome(int outcome) {
   SetDlgItemText(testdlg::kStartStopButton, kStartCaption);
   if (outcome == 1) {
     SetDlgItemText(testdlg::kResultBox, "Test succeeded");
+    // The last stage text is one of a test in progress ("Running test",
+    // "Uploading results"); the result says how it ended.
+    SetDlgItemText(testdlg::kStatusBox, "");
     EnableChild(testdlg::kDetailsButton, false);
     return;
   }

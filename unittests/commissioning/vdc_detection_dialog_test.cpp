@@ -47,6 +47,7 @@ TEST_F(SupplyDetection, TheMeasuredSupplyIsOfferedAndYesKeepsIt) {
   UserScript script;
   StartAndWait(script)
       .Expect(testdlg::kResultBox, {.text = "Test succeeded"})
+      .Expect(testdlg::kStatusBox, {.text = ""})
       .Expect(vdc_detection::kVdcEdit, {.text = kShown46_5})
       .Answer(Question("48", kShown46_5), IDYES)
       .Click(testdlg::kCloseButton);

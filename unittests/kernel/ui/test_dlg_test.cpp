@@ -117,6 +117,7 @@ TEST_F(TestDialogBase, StartRunsTheTestAndTheStagesShowTheirProgress) {
     EXPECT_EQ(test.GetStepIndex(), 2);
     test.TestSucceeded(1);
     EXPECT_EQ(Text(d, testdlg::kResultBox), "Test succeeded");
+    EXPECT_EQ(Text(d, testdlg::kStatusBox), "") << "no stage of a run in progress after its end";
     EXPECT_EQ(Text(d, testdlg::kStartStopButton), "&Start");
     EXPECT_FALSE(test.IsTestRunning());
     EXPECT_EQ(test.GetTestOutcome(), 1);
