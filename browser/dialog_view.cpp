@@ -2,6 +2,8 @@
 
 #include <fmt/format.h>
 
+#include "browser/widget_view.h"
+
 #include "kernel/ui/graph_window.h"
 #include "platform/control_listing.h"
 #include "platform/dialog.h"
@@ -17,6 +19,12 @@ using platform::ControlState;
 
 bool HasRange(ControlClass cls) {
   return cls == ControlClass::kSlider || cls == ControlClass::kSpin || cls == ControlClass::kProgress;
+}
+
+// The kernel's displays other than the plot, drawn from what their widget
+// object holds.
+bool IsWidget(ControlClass cls) {
+  return cls == ControlClass::kBarGraph || cls == ControlClass::kEncoderDiagram || cls == ControlClass::kPhaseDiagram;
 }
 
 bool HasItems(ControlClass cls) { return cls == ControlClass::kComboBox || cls == ControlClass::kTab; }
@@ -92,6 +100,10 @@ Json DialogViewer::DialogJson(const CDialog& dialog, DialogView& view, std::map<
       if (const platform::BitmapResource* bitmap = platform::CurrentResources().FindBitmap(control.state.bitmap)) {
         view.bitmaps[bitmap->name] = bitmap->path;
       }
+    }
+    if (IsWidget(control.state.cls) && control.id > 0) {
+      Json widget = WidgetJson(dialog.GetDlgItem(control.id));
+      if (!widget.is_null()) json["widget"] = std::move(widget);
     }
     if (control.state.cls == ControlClass::kGraph && control.id > 0) {
       const auto* window = dynamic_cast<const CGraphWindow*>(dialog.GetDlgItem(control.id));

@@ -160,6 +160,9 @@ void HttpServer::Route() {
   s.Get("/app.js", [this](const HttpRequest&, HttpResponse& res) {
     res.set_content(page_.script, "text/javascript; charset=utf-8");
   });
+  s.Get("/widgets.js", [this](const HttpRequest&, HttpResponse& res) {
+    res.set_content(page_.widgets, "text/javascript; charset=utf-8");
+  });
   s.Get("/style.css", [this](const HttpRequest&, HttpResponse& res) {
     res.set_content(page_.style, "text/css; charset=utf-8");
   });

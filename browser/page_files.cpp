@@ -40,6 +40,7 @@ PageLoad LoadPageFiles(const std::filesystem::path& resources) {
   std::string error;
   if (!ReadSmallFile(directory / "index.html", files.html, error) ||
       !ReadSmallFile(directory / "app.js", files.script, error) ||
+      !ReadSmallFile(directory / "widgets.js", files.widgets, error) ||
       !ReadSmallFile(directory / "style.css", files.style, error)) {
     return PageLoad{std::nullopt, error};
   }

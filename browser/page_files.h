@@ -10,7 +10,8 @@ namespace browser {
 
 struct PageFiles {
   std::string html;    // index.html; its "__TOKEN__" marks stand for the token
-  std::string script;  // app.js
+  std::string script;   // app.js
+  std::string widgets;  // widgets.js: the kernel's display widgets
   std::string style;   // style.css
 };
 
@@ -19,7 +20,7 @@ struct PageLoad {
   std::string error;  // names the file that could not be read
 };
 
-// <resources>/browser/index.html, app.js and style.css.
+// <resources>/browser/index.html, app.js, widgets.js and style.css.
 PageLoad LoadPageFiles(const std::filesystem::path& resources);
 
 // The page for one server: the token written into its links.

@@ -228,7 +228,10 @@ const builders = {
   },
   progress() { return document.createElement('progress'); },
   graph(view, control) { return makePlot(view, control); },
-  // The kernel's other widgets: the framework keeps their caption.
+  'bar-graph'() { return makeWidget(); },
+  'encoder-diagram'() { return makeWidget(); },
+  'phase-diagram'() { return makeWidget(); },
+  // Anything else shows its caption.
   display() { return document.createElement('div'); },
 };
 
@@ -301,6 +304,12 @@ function updateControl(element, control, old) {
       break;
     case 'graph':
       updatePlot(element, control);
+      break;
+    case 'bar-graph':
+    case 'encoder-diagram':
+    case 'phase-diagram':
+      drawWidget(element, control, control.w * kUnitX, height * kUnitY);
+      element.classList.toggle('disabled', !control.enabled);
       break;
     default:
       setCaption(element, control.text);
