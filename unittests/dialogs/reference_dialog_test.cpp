@@ -142,6 +142,18 @@ TEST_F(ReferenceDialogTest, TheModeNamesTheRangeAndShowsItsPicture) {
   }
 }
 
+TEST_F(ReferenceDialogTest, TestOpensTheAnalogueReferenceTest) {
+  UseDrive(true, true);
+  SetBase("isAnalogueReference", 1);
+  platform::UserScript script;
+  script.Click(kTestButton)
+      .ExpectDialog("Analogue Reference Test")
+      .Click(IDCANCEL)
+      .ExpectDialog("External Reference Setup")
+      .Click(IDCANCEL);
+  EXPECT_EQ(RunReference(script), IDCANCEL);
+}
+
 TEST_F(ReferenceDialogTest, TheInputRangeLabelsTheScale) {
   struct Case {
     double range_V;
