@@ -3,7 +3,8 @@
 
 Plays a person: opens the Drive Setup dialog, which brings up the Step Motor
 and Load Setup dialog by itself, changes the motor's resistance there and
-keeps it, changes the run current and the microsteps (answering the
+runs the phase connection test there, whose bar graphs show the phase
+currents, keeps the motor, changes the run current and the microsteps (answering the
 power-of-two message), opens a sub-dialog and comes back, presses OK and
 downloads the setup; Cancel leaves the setup as it was; runs a
 commissioning test from the dialog and, where the test has a plot, watches
@@ -45,6 +46,9 @@ ADVANCED_BUTTON = 3158
 MOTOR_BUTTON = 10019
 MOTOR_DIALOG = "Step Motor and Load Setup"
 RESISTANCE = 1168
+PHASE_TEST_BUTTON = 1175
+PHASE_TEST = "Motor Phase Connection Test"
+PHASE_BARS = (1021, 1023)
 DETECT_VDC_BUTTON = 3171
 CURRENT_TEST_BUTTON = 3137
 OK = 1
@@ -216,6 +220,33 @@ def open_drive_setup(person, keep_motor=None):
     person.wait_for_dialog("Drive Setup")
 
 
+def bar_value(person, control_id):
+    value = person.control(control_id).get_attribute("data-value")
+    return float(value) if value else None
+
+
+def check_the_phases(person):
+    """The phase connection test from the motor dialog: its bar graphs show
+    the phase currents it measured."""
+    person.click(PHASE_TEST_BUTTON)
+    person.wait_for_dialog(PHASE_TEST)
+    for bar in PHASE_BARS:
+        if bar_value(person, bar) != 0:
+            raise Failure(f"the bar graph {bar} does not start at zero")
+    person.click(START_STOP)
+    person.wait("the phase test to end", lambda: person.result() in ("Test succeeded", "Test failed"),
+                timeout=TEST_TIMEOUT_S)
+    if person.result() != "Test succeeded":
+        raise Failure(f"the phase connection test failed: {person.value(STATUS_BOX)}")
+    person.wait("the bars at the measured currents", lambda: all(bar_value(person, bar) for bar in PHASE_BARS))
+    for bar in PHASE_BARS:
+        if not person.control(bar).find_elements(By.CSS_SELECTOR, "rect.bar"):
+            raise Failure(f"the bar graph {bar} draws no bar")
+    person.snap("phase-test-bars")
+    person.click(CANCEL)
+    person.wait_for_dialog(MOTOR_DIALOG)
+
+
 def change_values_and_keep_them(person, original):
     print("step: open the Drive Setup dialog, change the motor and the drive, visit a sub-dialog, OK, download")
 
@@ -224,6 +255,7 @@ def change_values_and_keep_them(person, original):
         person.type_into(RESISTANCE, "2.5")
         person.wait("the resistance as typed", lambda: float(person.value(RESISTANCE)) == 2.5)
         person.snap("motor-resistance-changed")
+        check_the_phases(person)
 
     open_drive_setup(person, change_the_resistance)
     person.snap("drive-setup")
@@ -291,6 +323,8 @@ def run_a_test(person):
     person.snap("supply-detection-ended")
     if person.result() != "Test succeeded":
         raise Failure(f"the supply detection failed: {person.value(STATUS_BOX)}")
+    if person.value(STATUS_BOX) == "Running test":
+        raise Failure("the supply detection still says it is running after its end")
     person.click(CANCEL)
     # A test may ask whether to keep what it measured.
     person.wait("the test to close", lambda: person.agree() or len(person.dialogs()) == 1)
