@@ -29,13 +29,7 @@ class PlotView : public ::testing::Test {
     document.GetFilter().AddCurve(CXYCurve(0, 1, 1, 2, 2));
   }
 
-  void Inside(const std::function<void(CDialog&)>& check) {
-    CDialog dialog(9102);
-    platform::UserScript script;
-    script.Call(check).Click(IDCANCEL);
-    const platform::ScriptRun run = platform::RunUserScript(script, [&] { return dialog.DoModal(); });
-    EXPECT_TRUE(run.ok) << run.failure;
-  }
+  static void Inside(const std::function<void(CDialog&)>& check) { testsupport::InsideDialog(9102, check); }
 
   static const browser::Json& GraphControl(const browser::DialogView& view) {
     for (const browser::Json& control : view.dialogs.back()["controls"])

@@ -23,13 +23,7 @@ constexpr const char* kTemplate = R"({
 
 class WidgetView : public ::testing::Test {
  protected:
-  void Inside(const std::function<void(CDialog&)>& check) {
-    CDialog dialog(9104);
-    platform::UserScript script;
-    script.Call(check).Click(IDCANCEL);
-    const platform::ScriptRun run = platform::RunUserScript(script, [&] { return dialog.DoModal(); });
-    EXPECT_TRUE(run.ok) << run.failure;
-  }
+  static void Inside(const std::function<void(CDialog&)>& check) { testsupport::InsideDialog(9104, check); }
 
   static browser::Json Control(const browser::DialogView& view, int id) {
     for (const browser::Json& control : view.dialogs.back()["controls"])

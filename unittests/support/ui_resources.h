@@ -5,10 +5,13 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <initializer_list>
 #include <memory>
 
 #include "platform/resources.h"
+#include "platform/ui.h"
+#include "platform/user_script.h"
 
 namespace testsupport {
 
@@ -36,5 +39,15 @@ class ScopedTemplates {
   ScopedTemplates(const ScopedTemplates&) = delete;
   ScopedTemplates& operator=(const ScopedTemplates&) = delete;
 };
+
+// Opens a plain dialog of template `templateId`, runs `check` inside it
+// while it is shown, and closes it with Cancel.
+inline void InsideDialog(int templateId, const std::function<void(CDialog&)>& check) {
+  CDialog dialog(static_cast<UINT>(templateId));
+  platform::UserScript script;
+  script.Call(check).Click(IDCANCEL);
+  const platform::ScriptRun run = platform::RunUserScript(script, [&] { return dialog.DoModal(); });
+  EXPECT_TRUE(run.ok) << run.failure;
+}
 
 }  // namespace testsupport

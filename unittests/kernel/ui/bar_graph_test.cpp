@@ -21,13 +21,7 @@ constexpr const char* kTemplate = R"({
 
 class BarGraphTest : public ::testing::Test {
  protected:
-  void Inside(const std::function<void(CDialog&)>& check) {
-    CDialog dialog(9103);
-    platform::UserScript script;
-    script.Call(check).Click(IDCANCEL);
-    const platform::ScriptRun run = platform::RunUserScript(script, [&] { return dialog.DoModal(); });
-    EXPECT_TRUE(run.ok) << run.failure;
-  }
+  static void Inside(const std::function<void(CDialog&)>& check) { testsupport::InsideDialog(9103, check); }
 
   testsupport::ScopedTemplates templates{kTemplate};
   timebase::ScopedVirtualClock time;

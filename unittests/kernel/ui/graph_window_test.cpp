@@ -33,14 +33,7 @@ class GraphWindowTest : public ::testing::Test {
     kernel::ForgetPlotFiles();
   }
 
-  // Runs `check` inside the open dialog, then closes it.
-  void Inside(const std::function<void(CDialog&)>& check) {
-    CDialog dialog(9101);
-    platform::UserScript script;
-    script.Call(check).Click(IDCANCEL);
-    const platform::ScriptRun run = platform::RunUserScript(script, [&] { return dialog.DoModal(); });
-    EXPECT_TRUE(run.ok) << run.failure;
-  }
+  static void Inside(const std::function<void(CDialog&)>& check) { testsupport::InsideDialog(9101, check); }
 
   testsupport::ScopedTemplates templates{kTemplate};
   timebase::ScopedVirtualClock time;
