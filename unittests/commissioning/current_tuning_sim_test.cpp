@@ -100,6 +100,25 @@ TEST_F(CurrentTuningSim, TheDesignedGainsRiseAndOvershootAsDesigned) {
   EXPECT_NEAR(logged.overshoot, designed.overshoot, 0.10);
 }
 
+// Each closed-loop example steps its own test current under its own
+// protection with the gains its bandwidth designs: an example whose loop
+// overshoots into the protection (a bandwidth too close to the sampling
+// rate, an output filter slower than the loop) fails here.
+TEST_F(CurrentTuningSim, EachClosedLoopExampleTunesWithinItsProtection) {
+  for (const char* example : {"closed_loop_incremental_1000", "closed_loop_ssi_17bit"}) {
+    SCOPED_TRACE(example);
+    UseDrive(example);
+    platform::UserScript script;
+    script.Tab(kTabs, 1).Click(kTuneButton);
+    StartAndWait(script).Expect(testdlg::kResultBox, {.text = "Test succeeded"}).Click(testdlg::kCloseButton);
+    const platform::ScriptRun run = Run(script, [&] {
+      CTestCurrent dialog(setup.get(), 1);
+      return dialog.DoModal();
+    });
+    EXPECT_TRUE(run.ok) << run.failure;
+  }
+}
+
 TEST_F(CurrentTuningSim, AProtectionBelowTheStepTripsTheRunAndCloseKeepsNothing) {
   UseDrive("two_phase_open_loop");
     std::string before;
