@@ -141,6 +141,14 @@ double SimulatedDrive::VoltsPerCount() const {
   return extended ? 1.1 * config_.supply_V / 65534.0 : config_.supply_V / kFullScale;
 }
 
+bool SimulatedDrive::MotorRunsSmoothly() const {
+  const double microsteps = registers_.Get("STEPRES", 51200.0);
+  const double field_rad_s = variables_.Get("CSPD") / slow_period_s() * 2.0 * std::numbers::pi / microsteps;
+  const double rotor_rad_s = motor_.state().speed_rad_s;
+  return std::abs(rotor_rad_s - field_rad_s) <= 0.25 * std::abs(field_rad_s) &&
+         std::abs(rotor_rad_s) <= config_.person.smooth_speed_limit_rad_s;
+}
+
 double SimulatedDrive::voltage_counts_per_V() const {
   const bool extended = (std::llround(registers_.Get("SCR")) & kScrExtendedVoltage) != 0;
   return extended ? 65534.0 / (1.1 * nominal_vdc_V_) : kFullScale / nominal_vdc_V_;

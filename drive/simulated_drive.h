@@ -58,6 +58,12 @@ class SimulatedDrive final : public kernel::IDrive, private ProgramContext {
   bool running() const { return program_ != nullptr; }
   const SimulationConfig& config() const { return config_; }
   const MotorModel& plant() const { return motor_; }
+  // What a person watching the shaft sees while the voltage-mode test runs:
+  // the rotor turns with the field the program commands ("CSPD" microsteps
+  // per slow sample), within a quarter of its speed, and no faster than the
+  // person's smooth-running limit. A stalled rotor humming in a turning
+  // field does not run smoothly.
+  bool MotorRunsSmoothly() const;
 
   static constexpr int kLoggerCapacity = 16384;
 

@@ -103,7 +103,7 @@ CommissionOutcome RunCommission(const Invocation& inv, CVX_Setup& setup, const P
     CVX_Setup edited = commissioned;
     platform::UserScript person = OrdinaryPerson(*step.route, {.tune = step.tune, .savePlots = report});
     platform::AnsweringUser answering(person, std::string(kKeepValuesQuestion), IDYES);
-    StandingAnswers user(*step.route, answering);
+    StandingAnswers user(*step.route, answering, drive.get());
     int result = 0;
     {
       const platform::ScopedUser playing(user);

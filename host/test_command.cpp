@@ -111,7 +111,7 @@ TestOutcome RunTestCommand(const Invocation& inv, CVX_Setup& setup, const Plugin
   platform::UserScript ordinary = OrdinaryPerson(*route, {.savePlots = !inv.plotsPath.empty()});
   RoutedPerson routed(routeIn, script ? *script : ordinary);
   platform::AnsweringUser answering(ordinary, std::string(kKeepValuesQuestion), IDYES);
-  StandingAnswers standing(*route, answering);
+  StandingAnswers standing(*route, answering, drive.get());
   platform::User& person = script ? static_cast<platform::User&>(routed) : standing;
   int result = 0;
   {

@@ -12,6 +12,7 @@
 #include "dialogs/drive_setup_controls.h"
 #include "dialogs/motor_setup_controls.h"
 #include "dialogs/reference_controls.h"
+#include "drive/simulated_drive.h"
 #include "host/plugin_library.h"
 #include "kernel/name_key.h"
 #include "kernel/setup.h"
@@ -75,9 +76,10 @@ const std::array<TestRoute, 15> kRoutes{{
     {.name = "voltage-identification",
      .caption = "Parameters Identification Test",
      .path = {{kDriveSetup, drivesetup::kCurrentTestButton}},
-     .answers = {{"Is the motor running smoothly?", IDYES}},
-     .needs = "the person's answer to \"Is the motor running smoothly?\" at each speed: the ordinary person says "
-              "Yes; a script answers as its person sees the motor"},
+     .answers = {{"Is the motor running smoothly?", IDYES, true}},
+     .needs = "the person's answer to \"Is the motor running smoothly?\" at each speed: the ordinary person "
+              "watches the simulated motor and says Yes when it turns with the field, No when it stalls; a script "
+              "answers as its person sees the motor"},
     {.name = "phase-connections",
      .caption = "Motor Phase Connection Test",
      .path = {kToMotorSetup, {kMotorSetup, motorsetup::kPhaseTestButton}}},
@@ -234,7 +236,10 @@ platform::UserScript OrdinaryPerson(const TestRoute& route, const PersonChoices&
 
 int StandingAnswers::AnswerMessageBox(const platform::MessageBoxRequest& box) {
   for (const StandingAnswer& answer : m_route.answers)
-    if (box.text.starts_with(answer.beginning)) return answer.button;
+    if (box.text.starts_with(answer.beginning)) {
+      if (answer.watchesMotor && m_drive) return m_drive->MotorRunsSmoothly() ? IDYES : IDNO;
+      return answer.button;
+    }
   return m_other.AnswerMessageBox(box);
 }
 

@@ -11,6 +11,10 @@
 
 class CVX_Setup;
 
+namespace drive {
+class SimulatedDrive;
+}
+
 // How a person reaches each commissioning test from the Drive Setup dialog,
 // and what an ordinary person does there. The host plays these clicks
 // before anything else, so that a test opens exactly as it does for a
@@ -33,6 +37,10 @@ struct DialogClick {
 struct StandingAnswer {
   std::string_view beginning;
   int button;
+  // A question about what the motor does: on the simulated drive the person
+  // answers Yes when the motor runs smoothly and No when it does not;
+  // `button` is the answer without a drive to watch.
+  bool watchesMotor = false;
 };
 
 struct TestRoute {
@@ -106,7 +114,9 @@ inline constexpr std::string_view kKeepValuesQuestion =
 // to `other`.
 class StandingAnswers final : public platform::User {
  public:
-  StandingAnswers(const TestRoute& route, platform::User& other) : m_route(route), m_other(other) {}
+  // `drive`: the simulated drive whose motor the person watches, or none.
+  StandingAnswers(const TestRoute& route, platform::User& other, const drive::SimulatedDrive* drive = nullptr)
+      : m_route(route), m_other(other), m_drive(drive) {}
 
   Turn Act(CDialog& dialog) override { return m_other.Act(dialog); }
   int AnswerMessageBox(const platform::MessageBoxRequest& box) override;
@@ -117,6 +127,7 @@ class StandingAnswers final : public platform::User {
  private:
   const TestRoute& m_route;
   platform::User& m_other;
+  const drive::SimulatedDrive* m_drive;
 };
 
 // The setup's simulation (its "simulation" object as JSON text) with what
