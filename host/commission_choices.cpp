@@ -22,6 +22,22 @@ constexpr double kRampCurrentShare = 0.5;
 
 bool Positive(double v) { return std::isfinite(v) && v > 0.0; }
 
+// The fastest the commissioning turns the motor: where the back-EMF takes
+// a quarter of the supply. Beyond it the winding's inductive drop and the
+// current controller's lag at the electrical frequency eat the rest, and
+// the motor falls behind its reference. Infinite while either is unknown.
+double BackEmfSpeedBound(double supply_V, double torqueConstant_NmPerA) {
+  if (!Positive(supply_V) || !Positive(torqueConstant_NmPerA)) return INFINITY;
+  return kBackEmfShareOfSupply * supply_V / torqueConstant_NmPerA;
+}
+
+// Motor turns per load turn (or per unit of a linear load); 1 when unknown.
+double MotorTurns(double motorPerLoad) { return Positive(std::fabs(motorPerLoad)) ? std::fabs(motorPerLoad) : 1.0; }
+
+std::string BackEmfReason(double supply_V) {
+  return fmt::format("a back-EMF of a quarter of the supply {:.3g} V", supply_V);
+}
+
 }  // namespace
 
 Choice TestCurrentChoice(double motorRated_A, double driveRated_A, double supply_V, double resistance_Ohm) {
@@ -58,12 +74,23 @@ Choice InertiaTestSpeedChoice(double testCurrent_A, double torqueConstant_NmPerA
       choice = {reached, fmt::format("reached in {} s at {:.3g} A with {:.3g} kg m^2", kInertiaRun_s, testCurrent_A,
                                      inertia_kgm2)};
   }
-  if (Positive(supply_V) && Positive(torqueConstant_NmPerA)) {
-    const double emfBound = kBackEmfShareOfSupply * supply_V / torqueConstant_NmPerA;
-    if (emfBound < choice.value)
-      choice = {emfBound, fmt::format("a back-EMF of a quarter of the supply {:.3g} V", supply_V)};
-  }
+  if (const double emfBound = BackEmfSpeedBound(supply_V, torqueConstant_NmPerA); emfBound < choice.value)
+    choice = {emfBound, BackEmfReason(supply_V)};
   return choice;
+}
+
+Choice TestSpeedChoice(double speed_rad_s, double motorPerLoad, double torqueConstant_NmPerA, double supply_V) {
+  const double bound = BackEmfSpeedBound(supply_V, torqueConstant_NmPerA) / MotorTurns(motorPerLoad);
+  if (!(std::fabs(speed_rad_s) > bound)) return {speed_rad_s, "the setup's"};
+  return {std::copysign(bound, speed_rad_s), BackEmfReason(supply_V)};
+}
+
+Choice PositionRampTimeChoice(double ramp_s, double travel, double motorPerLoad, double torqueConstant_NmPerA,
+                              double supply_V) {
+  const double motorTravel_rad = std::fabs(travel) * MotorTurns(motorPerLoad);
+  const double needed = motorTravel_rad / BackEmfSpeedBound(supply_V, torqueConstant_NmPerA);
+  if (!(needed > ramp_s)) return {ramp_s, "the setup's"};
+  return {needed, fmt::format("{:.3g} rad of the motor at {}", motorTravel_rad, BackEmfReason(supply_V))};
 }
 
 Choice SpeedBandwidthChoice(double currentBandwidth_rad_s, double slowLoop_s) {

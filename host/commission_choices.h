@@ -34,6 +34,19 @@ Choice TuningCurrentLimitChoice(double protection_A);
 Choice InertiaTestSpeedChoice(double testCurrent_A, double torqueConstant_NmPerA, double inertia_kgm2,
                               double supply_V, double highest_rad_s);
 
+// The speed tuning's test speed (of the load; `motorPerLoad` motor turns per
+// load turn): the setup's, lowered until the motor's back-EMF takes a
+// quarter of the supply (the bound of every speed the commissioning runs
+// at), with its sign kept.
+Choice TestSpeedChoice(double speed_rad_s, double motorPerLoad, double torqueConstant_NmPerA, double supply_V);
+
+// A position profile's ramp carries the travel (of the load) at constant
+// speed: long enough that the motor's speed stays within the same back-EMF
+// bound. A motor asked to run faster falls behind its target until the
+// control error protection stops it.
+Choice PositionRampTimeChoice(double ramp_s, double travel, double motorPerLoad, double torqueConstant_NmPerA,
+                              double supply_V);
+
 // The speed loop a tenth as fast as the current loop and at most a tenth of
 // the slow loop's sampling rate (so that the sampled loop behaves as its
 // continuous design).

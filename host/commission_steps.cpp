@@ -21,6 +21,8 @@ double Highest(CVX_Setup& setup, const char* name) {
   return p && p->HasMaximum() ? p->GetMaximum() : NAN;
 }
 
+double MotorPerLoad(CVX_Setup& setup) { return engine::TransmissionRatio(setup).value_or(1.0); }
+
 ChosenInput Input(const char* parameter, const Choice& choice) { return {parameter, choice.value, choice.why}; }
 
 // The test current, its protection, and the drive's limit during the
@@ -70,15 +72,20 @@ std::vector<CommissionStep> CommissionSteps(const PluginLibrary& plugin, CVX_Set
          std::vector<ChosenInput> inputs = Currents(s);
          inputs.push_back(Input("PB_S", SpeedBandwidthChoice(Value(s, "PB_C"), engine::SlowLoopPeriod(s).value_or(NAN))));
          const double limit = inputs[2].value;
+         const Choice speed = TestSpeedChoice(Value(s, "TestSpeed"), MotorPerLoad(s), Value(s, "K"), Value(s, "Vdc"));
+         inputs.push_back(Input("TestSpeed", speed));
          for (const char* ramp : {"TaPS", "TaNS"})
            inputs.push_back(
-               Input(ramp, RampTimeChoice(Value(s, ramp), Value(s, "TestSpeed"), Value(s, "Jt"), Value(s, "K"), limit)));
+               Input(ramp, RampTimeChoice(Value(s, ramp), speed.value, Value(s, "Jt"), Value(s, "K"), limit)));
          return inputs;
        }},
       {"Position controller tuning", FindTestRoute("position-tuning"), true,
        [closed](CVX_Setup& s) {
          std::vector<ChosenInput> inputs = Currents(s);
          if (closed) inputs.push_back(Input("PB_P", PositionBandwidthChoice(Value(s, "PB_S"))));
+         for (const char* ramp : {"TaPP", "TaNP"})
+           inputs.push_back(Input(ramp, PositionRampTimeChoice(Value(s, ramp), Value(s, "TestPosition"), MotorPerLoad(s),
+                                                               Value(s, "K"), Value(s, "Vdc"))));
          return inputs;
        }},
       {"Electric angle controller tuning", FindTestRoute("angle-tuning"), false,

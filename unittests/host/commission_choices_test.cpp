@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 namespace host {
 namespace {
 
@@ -40,6 +42,21 @@ TEST(CommissionChoices, RampsLongEnoughForHalfTheCurrentLimit) {
   EXPECT_DOUBLE_EQ(RampTimeChoice(0.05, 50.0, 1e-3, 0.5, 2.0).value, 0.1);
   EXPECT_DOUBLE_EQ(RampTimeChoice(0.4, 50.0, 1e-3, 0.5, 2.0).value, 0.4) << "the setup's ramp suffices";
   EXPECT_DOUBLE_EQ(RampTimeChoice(0.05, -50.0, 1e-3, 0.5, 2.0).value, 0.1) << "either direction";
+}
+
+// A quarter of 48 V at 0.6 V s/rad is 20 rad/s of the motor.
+TEST(CommissionChoices, SpeedsStayWhereTheBackEmfLeavesTheSupplyRoom) {
+  EXPECT_DOUBLE_EQ(TestSpeedChoice(31.4, 1.0, 0.6, 48.0).value, 20.0);
+  EXPECT_DOUBLE_EQ(TestSpeedChoice(-31.4, 1.0, 0.6, 48.0).value, -20.0) << "the direction kept";
+  EXPECT_DOUBLE_EQ(TestSpeedChoice(10.0, 1.0, 0.6, 48.0).value, 10.0) << "the setup's speed is slow enough";
+  EXPECT_DOUBLE_EQ(TestSpeedChoice(10.0, 4.0, 0.6, 48.0).value, 5.0) << "the motor turns four times the load";
+  EXPECT_DOUBLE_EQ(TestSpeedChoice(31.4, 1.0, 0.6, NAN).value, 31.4) << "no supply known";
+  // 4 pi rad of travel at 20 rad/s: 0.628 s.
+  EXPECT_DOUBLE_EQ(PositionRampTimeChoice(0.2, 4 * M_PI, 1.0, 0.6, 48.0).value, 4 * M_PI / 20.0);
+  EXPECT_DOUBLE_EQ(PositionRampTimeChoice(0.2, -4 * M_PI, 0.5, 0.6, 48.0).value, 2 * M_PI / 20.0)
+      << "either direction, through the transmission";
+  EXPECT_DOUBLE_EQ(PositionRampTimeChoice(1.0, 4 * M_PI, 1.0, 0.6, 48.0).value, 1.0) << "the setup's ramp suffices";
+  EXPECT_DOUBLE_EQ(PositionRampTimeChoice(0.2, 4 * M_PI, 1.0, 0.0, 48.0).value, 0.2) << "no torque constant known";
 }
 
 }  // namespace

@@ -62,6 +62,22 @@ TEST_F(CommissionCommandSim, AMotorUnlikeItsSetupIsMeasuredTunedAndSaved) {
   EXPECT_TRUE(std::filesystem::is_regular_file(report + "/SpeedTuning.csv"));
 }
 
+// At 44 V the setup's position profile (two turns in 0.2 s, 63 rad/s) asks
+// for a back-EMF of 38 V: the stator-frame current controller can no longer
+// hold the torque current at that electrical frequency, the motor falls
+// behind and the control error protection stops it. The commissioning runs
+// its profiles where the back-EMF leaves the supply room.
+TEST_F(CommissionCommandSim, ASupplyBelowTheSetupsStillTunesThePositionLoop) {
+  WriteFile(simulation, R"({"supply_V": 44})");
+  const RunResult run = Commission();
+  ASSERT_EQ(run.status, 0) << run.err << run.out;
+  EXPECT_NE(run.out.find("  TaPP = 0.685594 s (12.6 rad of the motor at a back-EMF of a quarter of the supply 44 V)\n"),
+            std::string::npos)
+      << run.out;
+  EXPECT_NE(run.out.find("  TestSpeed = 18.3292 rad/s"), std::string::npos) << run.out;
+  EXPECT_NEAR(SavedBase(output, "Vdc"), 44.0, 0.05) << "the supply measured";
+}
+
 TEST_F(CommissionCommandSim, AFailingTestStopsItWithItsTextAndNothingIsSaved) {
   // A short circuit a second into the drive's time: during the first tests.
   WriteFile(simulation, R"({"faults": {"mer": [{"time_s": 1.0, "bits": 2}]}})");
