@@ -54,12 +54,12 @@ CMotionTuningTest::Plot CMotionTuningTest::PlotOfRun() {
 }
 
 void CMotionTuningTest::BeginTest() {
-  const auto profile = MakeProfile();
-  if (!profile.ok()) {
-    AfxMessageBox(profile.error(), MB_OK | MB_ICONEXCLAMATION);
+  const auto run = PlanRun();
+  if (!run.ok()) {
+    AfxMessageBox(run.error(), MB_OK | MB_ICONEXCLAMATION);
     return;
   }
-  m_profile = profile.value();
+  m_run = run.value();
   m_plot = PlotOfRun();
   m_nStepCount = m_plot == Plot::kUploaded ? 5 : 4;
   const bool skipPositioning = m_reference && m_nTestOutcome == 1;
@@ -139,7 +139,7 @@ void CMotionTuningTest::StartTestProgram() {
   };
   if (!write("RefTest", *m_reference) || !WriteLimitInputs(m_test)) return;
   for (int i = 0; i < commissioning::kProfileSegments; ++i) {
-    const commissioning::ProfileSegment& segment = m_profile[static_cast<std::size_t>(i)];
+    const commissioning::ProfileSegment& segment = m_run.profile[static_cast<std::size_t>(i)];
     if (!write(fmt::format("a{}", i), segment.count) ||
         !write(fmt::format("b{}", i), static_cast<double>(segment.increment_q16) / commissioning::kQ16One))
       return;
@@ -157,13 +157,13 @@ void CMotionTuningTest::StartTestProgram() {
   } else {
     // The trace shows the reference from a little below rest to a little
     // beyond the target.
-    const double target = LiveTarget();
+    const double target = m_run.target;
     const CGraphRange range = target < 0 ? CGraphRange{1.2 * target, -0.2 * target}
                                          : CGraphRange{-0.2 * target, 1.2 * target};
     m_trace.ClearPoints();
     m_trace.GetFilter().SetRange(1, range, true);
   }
-  if (!RunProgram(TestProgramName(), m_test, logger)) return;
+  if (!RunProgram(m_names.program, m_test, logger)) return;
   if (multiCycle) {
     m_bContinuousTest = 1;
     SetInfoText(commissioning::kRunningUntilStopText);

@@ -102,7 +102,7 @@ BOOL CMotionTuningTest::OnInitDialog() {
   CVX_Setup& setup = *GetSetup();
   m_positioning.SetPath(GetOutPathName(PositioningProgramName(setup)));
   m_positioning.ReadCoff();
-  m_test.SetPath(GetOutPathName(TestProgramName()));
+  m_test.SetPath(GetOutPathName(m_names.program));
   m_test.ReadCoff();
   // A total below the motor's own inertia cannot be: the person says what
   // holds before the dialog shows.
@@ -230,13 +230,13 @@ void CMotionTuningTest::OnTabChanged(NMHDR*, LRESULT* result) {
 // ----- buttons ----------------------------------------------------------------
 
 void CMotionTuningTest::OnTune() {
-  if (const std::optional<std::string> why = Tune()) {
+  if (const std::optional<std::string> why = m_names.tune(*GetSetup())) {
     AfxMessageBox(*why, MB_OK | MB_ICONEXCLAMATION);
     return;
   }
   if (IsTestRunning()) {
     std::string error;
-    for (const char* gain : TunedGains()) {
+    for (const char* gain : m_names.tunedGains) {
       const commissioning::GainEdit* edit = commissioning::FindGainEdit(gain);
       if (edit && !m_liveWrites.WriteLive(*GetSetup(), *edit, error)) break;
     }

@@ -42,7 +42,27 @@ class CMotionTuningTest : public CMyTestDlg {
     std::vector<const char*> logged;   // the log's variables, reference and feedback first
     const char* liveReference;         // read for the live plot without a scope
     const char* liveFeedback;
+    std::string program;               // the test program
+    // "Tune": the design stored and its registers computed; the text of a
+    // design that cannot be made.
+    std::optional<std::string> (*tune)(CVX_Setup& setup);
+    std::vector<const char*> tunedGains;  // in the order their registers go to the drive
   };
+
+  // A run's reference: the profile, and its target (the test speed or
+  // position in the drive's units) for the live plot's axis.
+  struct PlannedRun {
+    commissioning::Profile profile;
+    double target;
+  };
+
+  // A tuning's design as `Names::tune` runs it: the text of its failure.
+  template <auto tuneController>
+  static std::optional<std::string> TuneBy(CVX_Setup& setup) {
+    const auto gains = tuneController(setup);
+    if (!gains.ok()) return gains.error();
+    return std::nullopt;
+  }
 
   CMotionTuningTest(CVX_Setup* setup, const Names& names, const commissioning::SetupDialogOpeners& openers,
                     CWnd* pParent);
@@ -57,21 +77,12 @@ class CMotionTuningTest : public CMyTestDlg {
   const CGraphDocument& GetGraphDocument() const;
 
  protected:
-  // ----- what each test states -----
-  virtual std::string TestProgramName() const = 0;
-  // The profile of the run, or the text that says why there is none;
-  // checked before anything runs.
-  virtual commissioning::Result<commissioning::Profile> MakeProfile() = 0;
+  // ----- what each test states beyond its names -----
+  // The run's reference, or the text that says why there is none; checked
+  // before anything runs.
+  virtual commissioning::Result<PlannedRun> PlanRun() = 0;
   // The run's limit inputs ("IlimPS_Test" ...); false when the test failed.
   virtual bool WriteLimitInputs(CVX_CoffFormat& coff) = 0;
-  // "Tune": the design stored and its registers computed; the text of a
-  // design that cannot be made.
-  virtual std::optional<std::string> Tune() = 0;
-  // The gains "Tune" changes, in the order their registers go to the drive.
-  virtual std::vector<const char*> TunedGains() const = 0;
-  // The live plot's axis for the trace without a scope: the reference's
-  // target in the unit it is read in.
-  virtual double LiveTarget() = 0;
 
   // ----- for the tests -----
   // The string-table text of a profile that cannot run.
@@ -144,7 +155,7 @@ class CMotionTuningTest : public CMyTestDlg {
   CTabPages m_pages;
   CGainSliders m_sliders;
   commissioning::DriveRegisterWrites m_liveWrites;
-  commissioning::Profile m_profile{};
+  PlannedRun m_run{};
   Plot m_plot = Plot::kUploaded;
   std::optional<double> m_reference;  // "REFTST_V" of a positioning that succeeded
   bool m_scopeSettingsUsed = false;

@@ -42,6 +42,9 @@ CMotionTuningTest::Names NamesFor(const CVX_Setup* setup) {
       .logged = {"Target_Position", "Load_Position"},
       .liveReference = "Target_Position",
       .liveFeedback = "Load_Position",
+      .program = setup ? CTestPositionTuning::ProgramFor(*setup) : std::string(),
+      .tune = &CMotionTuningTest::TuneBy<&commissioning::TunePositionController>,
+      .tunedGains = {"Kp_P_scl", "Ki_P_scl", "Kd_P_scl"},
   };
   if (commandsCurrent) {
     names.logged.insert(names.logged.end(), {"Current_Reference", "Motor_Current"});
@@ -66,7 +69,6 @@ std::string CTestPositionTuning::ProgramFor(const CVX_Setup& setup) {
 CTestPositionTuning::CTestPositionTuning(CVX_Setup* setup, const commissioning::SetupDialogOpeners& openers,
                                          CWnd* pParent)
     : CMotionTuningTest(setup, NamesFor(setup), openers, pParent),
-      m_program(setup ? ProgramFor(*setup) : std::string()),
       m_commandsCurrent(ClosedLoop(setup) && !ThroughSpeedLoop(setup)),
       m_speedFeedForward(setup && kernel::HasParameter(*setup, "KFFS")) {
   using namespace position_tuning;
@@ -96,17 +98,14 @@ CTestPositionTuning::CTestPositionTuning(CVX_Setup* setup, const commissioning::
   AddSlider("PB_P", kBandwidthEdit, {kBandwidthDown, kBandwidthSlider, kBandwidthUp});
 }
 
-std::string CTestPositionTuning::TestProgramName() const { return m_program; }
-
-commissioning::Result<commissioning::Profile> CTestPositionTuning::MakeProfile() {
+commissioning::Result<CMotionTuningTest::PlannedRun> CTestPositionTuning::PlanRun() {
   const auto target = commissioning::TestPositionCounts(*GetSetup());
   if (!target)
     return commissioning::Failure{"The test position cannot be converted into the drive's position counts: check "
                                   "the resolution and the transmission."};
-  m_target = *target;
-  const auto profile = commissioning::PositionProfileOf(*GetSetup(), m_target);
+  const auto profile = commissioning::PositionProfileOf(*GetSetup(), *target);
   if (!profile.ok()) return commissioning::Failure{ProfileErrorText(profile.error())};
-  return profile.value();
+  return PlannedRun{profile.value(), *target};
 }
 
 bool CTestPositionTuning::WriteLimitInputs(CVX_CoffFormat& coff) {
@@ -141,16 +140,6 @@ bool CTestPositionTuning::WriteLimitInputs(CVX_CoffFormat& coff) {
   Fail(error);
   return false;
 }
-
-std::optional<std::string> CTestPositionTuning::Tune() {
-  const auto gains = commissioning::TunePositionController(*GetSetup());
-  if (!gains.ok()) return gains.error();
-  return std::nullopt;
-}
-
-std::vector<const char*> CTestPositionTuning::TunedGains() const { return {"Kp_P_scl", "Ki_P_scl", "Kd_P_scl"}; }
-
-double CTestPositionTuning::LiveTarget() { return m_target; }
 
 void CTestPositionTuning::OnFeedForwardFromTransmission() {
   if (!m_speedFeedForward) return;

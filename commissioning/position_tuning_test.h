@@ -18,20 +18,14 @@ class CTestPositionTuning : public CMotionTuningTest {
   static std::string ProgramFor(const CVX_Setup& setup);
 
  protected:
-  std::string TestProgramName() const override;
-  commissioning::Result<commissioning::Profile> MakeProfile() override;
+  commissioning::Result<PlannedRun> PlanRun() override;
   bool WriteLimitInputs(CVX_CoffFormat& coff) override;
-  std::optional<std::string> Tune() override;
-  std::vector<const char*> TunedGains() const override;
-  double LiveTarget() override;
 
  private:
   void OnFeedForwardFromTransmission();
 
-  std::string m_program;
   bool m_commandsCurrent;  // closed loop, the position loop commanding current
   bool m_speedFeedForward; // the firmware has the speed feed-forward
-  double m_target = 0.0;   // the test position in the loop's counts
 
   DECLARE_MESSAGE_MAP()
 };

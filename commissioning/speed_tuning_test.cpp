@@ -21,6 +21,9 @@ const CMotionTuningTest::Names kNames{
     .logged = {"Speed_Reference", "Load_Speed", "Current_Reference", "Motor_Current"},
     .liveReference = "Speed_Reference",
     .liveFeedback = "Load_Speed",
+    .program = "Speed_Controller_Tuning_Test",
+    .tune = &CMotionTuningTest::TuneBy<&commissioning::TuneSpeedController>,
+    .tunedGains = {"Kp_S_scl", "Ki_S_scl"},
 };
 
 double Internal(const CVX_Setup* setup, const char* name) {
@@ -49,23 +52,22 @@ CTestSpeedTuning::CTestSpeedTuning(CVX_Setup* setup, const commissioning::SetupD
   AddSlider("KFFA_scl", kAccelerationFeedForwardEdit,
             {kAccelerationFeedForwardDown, kAccelerationFeedForwardSlider, kAccelerationFeedForwardUp});
   AddSlider("PB_S", kBandwidthEdit, {kBandwidthDown, kBandwidthSlider, kBandwidthUp});
-  if (setup) m_speed = commissioning::QuantiseTestSpeed(*setup);
+  // Shown as the drive will run it from the start.
+  if (setup) commissioning::QuantiseTestSpeed(*setup);
 }
 
 void CTestSpeedTuning::OnChangedParameterValue(const std::string& name) {
-  if (kernel::SameName(name, "TestSpeed")) m_speed = commissioning::QuantiseTestSpeed(*GetSetup());
+  if (kernel::SameName(name, "TestSpeed")) commissioning::QuantiseTestSpeed(*GetSetup());
   CMotionTuningTest::OnChangedParameterValue(name);
 }
 
-std::string CTestSpeedTuning::TestProgramName() const { return "Speed_Controller_Tuning_Test"; }
-
-commissioning::Result<commissioning::Profile> CTestSpeedTuning::MakeProfile() {
-  m_speed = commissioning::QuantiseTestSpeed(*GetSetup());
-  if (!m_speed) return commissioning::Failure{"The test speed cannot be converted into the drive's units: check the "
+commissioning::Result<CMotionTuningTest::PlannedRun> CTestSpeedTuning::PlanRun() {
+  const std::optional<double> speed = commissioning::QuantiseTestSpeed(*GetSetup());
+  if (!speed) return commissioning::Failure{"The test speed cannot be converted into the drive's units: check the "
                                               "encoder resolution and the loop timing."};
-  const auto profile = commissioning::SpeedProfileOf(*GetSetup(), *m_speed);
+  const auto profile = commissioning::SpeedProfileOf(*GetSetup(), *speed);
   if (!profile.ok()) return commissioning::Failure{ProfileErrorText(profile.error())};
-  return profile.value();
+  return PlannedRun{profile.value(), *speed};
 }
 
 bool CTestSpeedTuning::WriteLimitInputs(CVX_CoffFormat& coff) {
@@ -84,13 +86,3 @@ bool CTestSpeedTuning::WriteLimitInputs(CVX_CoffFormat& coff) {
   }
   return true;
 }
-
-std::optional<std::string> CTestSpeedTuning::Tune() {
-  const auto gains = commissioning::TuneSpeedController(*GetSetup());
-  if (!gains.ok()) return gains.error();
-  return std::nullopt;
-}
-
-std::vector<const char*> CTestSpeedTuning::TunedGains() const { return {"Kp_S_scl", "Ki_S_scl"}; }
-
-double CTestSpeedTuning::LiveTarget() { return m_speed.value_or(0.0); }

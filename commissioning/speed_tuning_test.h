@@ -14,14 +14,6 @@ class CTestSpeedTuning : public CMotionTuningTest {
   void OnChangedParameterValue(const std::string& name) override;
 
  protected:
-  std::string TestProgramName() const override;
-  commissioning::Result<commissioning::Profile> MakeProfile() override;
+  commissioning::Result<PlannedRun> PlanRun() override;
   bool WriteLimitInputs(CVX_CoffFormat& coff) override;
-  std::optional<std::string> Tune() override;
-  std::vector<const char*> TunedGains() const override;
-  double LiveTarget() override;
-
- private:
-  // The test speed as the drive runs it; "TestSpeed" shows it quantised.
-  std::optional<double> m_speed;
 };
