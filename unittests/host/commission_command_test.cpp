@@ -12,31 +12,14 @@
 
 namespace {
 
-using host_test::ReadFile;
-using host_test::SavedBase;
-using host_test::RunBinary;
-using host_test::RunResult;
-using host_test::TempDir;
-using host_test::WriteFile;
+using namespace host_test;
 
-class CommissionCommandSim : public ::testing::Test {
+class CommissionCommandSim : public SimulatedCommandTest {
  protected:
-  void SetUp() override {
-    input = dir.File("input.json");
-    WriteFile(input, ReadFile(testsupport::ExamplePath("closed_loop_incremental_1000")));
-    output = dir.File("output.json");
-    simulation = dir.File("sim.json");
-    report = dir.File("report");
-  }
-  RunResult Commission() {
-    return RunBinary({"--setup", input, "--sim", simulation, "--out", output, "commission", "--report", report});
-  }
+  CommissionCommandSim() : SimulatedCommandTest("closed_loop_incremental_1000") {}
+  RunResult Commission() { return RunOnSimulation({"commission", "--report", report}); }
 
-  TempDir dir;
-  std::string input;
-  std::string output;
-  std::string simulation;
-  std::string report;
+  std::string report = dir.File("report");
 };
 
 // The setup says 0.75 Ohm, 2.8 mH and 9.2e-5 kg m²; the motor has 20 % more

@@ -11,12 +11,7 @@
 
 namespace {
 
-using host_test::ReadFile;
-using host_test::SavedBase;
-using host_test::RunBinary;
-using host_test::RunResult;
-using host_test::TempDir;
-using host_test::WriteFile;
+using namespace host_test;
 
 const std::string kExample = testsupport::ExamplePath("two_phase_open_loop");
 

@@ -17,11 +17,7 @@
 
 namespace {
 
-using host_test::ReadFile;
-using host_test::RunBinary;
-using host_test::RunResult;
-using host_test::TempDir;
-using host_test::WriteFile;
+using namespace host_test;
 
 const std::string kClosedLoop = testsupport::ExamplePath(testsupport::kClosedLoopIncremental);
 

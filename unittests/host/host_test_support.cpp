@@ -1,4 +1,5 @@
 #include "host_test_support.h"
+#include "unittests/support/example_setups.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
@@ -127,6 +128,16 @@ double SavedBase(const std::string& path, const std::string& name) {
   EXPECT_EQ(get.status, 0) << get.err;
   if (get.status != 0) return 0.0;
   return nlohmann::json::parse(get.out)["parameters"][name]["value"].get<double>();
+}
+
+SimulatedCommandTest::SimulatedCommandTest(std::string_view example) {
+  WriteFile(input, ReadFile(testsupport::ExamplePath(example)));
+}
+
+RunResult SimulatedCommandTest::RunOnSimulation(const std::vector<std::string>& args) const {
+  std::vector<std::string> all{"--setup", input, "--sim", simulation, "--out", output};
+  all.insert(all.end(), args.begin(), args.end());
+  return RunBinary(all);
 }
 
 }  // namespace host_test

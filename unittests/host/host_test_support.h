@@ -1,6 +1,9 @@
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "kernel/setup.h"
@@ -42,6 +45,22 @@ RunResult RunBinary(const std::vector<std::string>& args, const std::string& she
 // the plug-in's unit scales (`get --json`); 0 after a failed check when the
 // file cannot be read.
 double SavedBase(const std::string& path, const std::string& name);
+
+// The fixture of a command on the simulated drive: in a fresh folder, the
+// input setup (a copy of an example), the simulation object's file and the
+// path of the saved setup.
+class SimulatedCommandTest : public ::testing::Test {
+ protected:
+  explicit SimulatedCommandTest(std::string_view example);
+  // `--setup input --sim simulation --out output` then `args`, in the
+  // program's own process.
+  RunResult RunOnSimulation(const std::vector<std::string>& args) const;
+
+  TempDir dir;
+  std::string input = dir.File("input.json");
+  std::string output = dir.File("output.json");
+  std::string simulation = dir.File("sim.json");
+};
 
 // The lines of `text` (without their ends).
 std::vector<std::string> Lines(const std::string& text);

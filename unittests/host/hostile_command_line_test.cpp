@@ -16,11 +16,7 @@
 
 namespace {
 
-using host_test::Lines;
-using host_test::ReadFile;
-using host_test::RunBinary;
-using host_test::RunResult;
-using host_test::TempDir;
+using namespace host_test;
 
 // Times `needle` stands in `text`.
 std::size_t Count(const std::string& text, const std::string& needle) {

@@ -11,44 +11,29 @@
 
 namespace {
 
-using host_test::ReadFile;
-using host_test::SavedBase;
-using host_test::RunBinary;
-using host_test::RunResult;
-using host_test::TempDir;
-using host_test::WriteFile;
+using namespace host_test;
 
 const std::string kQuestion =
     "A different value than specified has been detected for the following parameter(s):\r\n\r\n"
     "Power supply:\tOld = 48\tNew = 40\r\n\r\nDo you want to save the new value(s)? (Recommended)";
 
-class TestCommand : public ::testing::Test {
+class TestCommand : public SimulatedCommandTest {
  protected:
-  void SetUp() override {
-    input = dir.File("input.json");
-    WriteFile(input, ReadFile(testsupport::ExamplePath("two_phase_open_loop")));
-    output = dir.File("output.json");
-    simulation = dir.File("sim.json");
+  TestCommand() : SimulatedCommandTest("two_phase_open_loop") {
     // The drive's converter reads a 40 V supply as exactly 40.00 V (12 bits
     // of 100 V), so the texts below are exact.
     WriteFile(simulation, R"({"supply_V": 40})");
   }
 
   RunResult Test(std::vector<std::string> args) {
-    std::vector<std::string> all{"--setup", input, "--sim", simulation, "--out", output, "test"};
-    all.insert(all.end(), args.begin(), args.end());
-    return RunBinary(all);
+    args.insert(args.begin(), "test");
+    return RunOnSimulation(args);
   }
   std::string Script(const std::string& text) {
     const std::string path = dir.File("script.json");
     WriteFile(path, text);
     return path;
   }
-
-  TempDir dir;
-  std::string input;
-  std::string output;
-  std::string simulation;
 };
 
 TEST_F(TestCommand, TheOrdinaryPersonRunsTheTestAndKeepsWhatItMeasured) {
