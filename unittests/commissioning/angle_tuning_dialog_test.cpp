@@ -79,15 +79,6 @@ TEST_F(AngleTuningDialogSim, WithoutGainsTheAngleDoesNotSettleAndTheTextSaysWher
   EXPECT_TRUE(test.NotStabilized());
 }
 
-TEST_F(AngleTuningDialogSim, AProtectionDuringTheRunFailsWithItsText) {
-  AttachDrive(R"({"initial_angle_rad": 0.02, "faults": {"mer": [{"time_s": 0.05, "bits": 2}]}})");
-  CTestAngle test(setup.get());
-  platform::UserScript script;
-  StartAndWait(script).Click(testdlg::kCloseButton);
-  EXPECT_EQ(RunTest(test, script), IDCANCEL);
-  EXPECT_EQ(events.errors, std::vector<std::string>{"Drive / Motor shortcircuit protection triggered."});
-}
-
 // A gain moved during the run reaches the drive at once; closing without
 // OK puts the setup back, and the drive's registers with it.
 TEST_F(AngleTuningDialogSim, GainsMovedDuringTheRunGoToTheDriveAndBackOnCancel) {

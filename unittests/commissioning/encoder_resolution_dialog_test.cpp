@@ -37,11 +37,20 @@ class EncoderResolutionDialogSim : public TestDialogTest, public testing::WithPa
   // The setup counts in reverse ("ReverseCounting" 1) and has 1000 lines;
   // the true encoder counts `lines`, the same way round or not.
   void UseEncoder(const EncoderCase& c, bool sameWay) {
+    script.ExpectDialog(kCaption);
     UseExample(dialogtest::kClosedLoopIncremental);
     if (std::string(c.kind) == "sincos") SetInternal("MotorSensorType", 2);
     RunOpenerSequences();
     AttachDrive(fmt::format(R"({{"sensors": {{"{}": {{"lines": {}, "reversed": {}}}}}}})", c.kind, c.lines,
                             sameWay ? "true" : "false"));
+  }
+
+  platform::UserScript script;
+  // A run that finds `lines`.
+  static platform::UserScript& RunFinding(platform::UserScript& script, int lines) {
+    return StartAndWait(script)
+        .Expect(testdlg::kResultBox, {.text = "Test succeeded"})
+        .Expect(encoder_resolution::kEstimatedLines, {.text = std::to_string(lines)});
   }
 };
 
@@ -49,11 +58,7 @@ TEST_P(EncoderResolutionDialogSim, TheLinesOfTheTrueEncoderAreOfferedAndYesKeeps
   const EncoderCase c = GetParam();
   UseEncoder(c, true);
   CDetectEncoderResolution test(setup.get());
-  platform::UserScript script;
-  script.ExpectDialog(kCaption);
-  StartAndWait(script)
-      .Expect(testdlg::kResultBox, {.text = "Test succeeded"})
-      .Expect(encoder_resolution::kEstimatedLines, {.text = std::to_string(c.lines)})
+  RunFinding(script, c.lines)
       .Call([&](CDialog& dialog) {
         // One turn less the few edges the rotor settles short of it.
         EXPECT_NEAR(std::stod(dialog.GetDlgItemText(encoder_resolution::kPositionCounter)), 4 * c.lines, 4);
@@ -72,14 +77,10 @@ TEST_P(EncoderResolutionDialogSim, AReversedEncoderIsFoundAndTheBoxPutsItRight) 
   const EncoderCase c = GetParam();
   UseEncoder(c, false);
   CDetectEncoderResolution test(setup.get());
-  platform::UserScript script;
-  script.ExpectDialog(kCaption);
   StartAndWait(script)
       .Expect(testdlg::kResultBox, {.text = "Test failed"})
       .Check(encoder_resolution::kReverseCountingCheck, false);
-  StartAndWait(script)
-      .Expect(testdlg::kResultBox, {.text = "Test succeeded"})
-      .Expect(encoder_resolution::kEstimatedLines, {.text = std::to_string(c.lines)});
+  RunFinding(script, c.lines);
   if (c.lines != 1000) script.Answer(Question(1000, c.lines), IDNO);
   script.Click(testdlg::kCloseButton);
   EXPECT_EQ(RunTest(test, script), IDOK);
@@ -107,23 +108,11 @@ TEST_F(EncoderResolutionFaultsSim, NoPulsesFailWithTextAAndKeepNothing) {
   CDetectEncoderResolution test(setup.get());
   // After the construction, whose rule on "ABSTART_MINMOVE" holds for good.
   const std::string before = kernel::SerializeSetup(*setup);
-  platform::UserScript script;
-  StartAndWait(script).Click(testdlg::kCloseButton);
-  EXPECT_EQ(RunTest(test, script), IDCANCEL);
+  EXPECT_EQ(RunOnceAndClose(test), IDCANCEL);
   EXPECT_EQ(events.errors, std::vector<std::string>{std::string(commissioning::kResolutionNoMotionText)});
   EXPECT_TRUE(events.measured.empty());
   const std::string after = kernel::SerializeSetup(*setup);
   EXPECT_TRUE(after == before) << testsupport::FirstDifference(before, after);
-}
-
-TEST_F(EncoderResolutionFaultsSim, AShortCircuitWhileTurningFailsWithItsText) {
-  UseExample(dialogtest::kClosedLoopIncremental);
-  AttachDrive(R"({"faults": {"mer": [{"time_s": 1.5, "bits": 2}]}})");
-  CDetectEncoderResolution test(setup.get());
-  platform::UserScript script;
-  StartAndWait(script).Click(testdlg::kCloseButton);
-  EXPECT_EQ(RunTest(test, script), IDCANCEL);
-  EXPECT_EQ(events.errors, std::vector<std::string>{"Drive / Motor shortcircuit protection triggered."});
 }
 
 }  // namespace

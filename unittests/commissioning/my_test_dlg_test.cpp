@@ -207,9 +207,7 @@ TEST_F(TestConventions, AProgramThatNeverStartsFailsAfterTheStartTimeout) {
 TEST_F(TestConventions, TheEnableInputOffFailsWithItsTextWhenTheMaskHasIt) {
   AttachDrive(R"({"faults": {"enable_input_off": true}})");
   ProbeTest test(setup.get());
-  UserScript script;
-  StartAndWait(script).Click(testdlg::kCloseButton);
-  RunTest(test, script);
+  RunOnceAndClose(test);
   EXPECT_EQ(events.errors, std::vector<std::string>{"Drive / Motor ENABLE input is in DISABLED state."});
 }
 

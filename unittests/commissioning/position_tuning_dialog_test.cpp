@@ -126,15 +126,5 @@ TEST_F(PositionTuningDialogSim, TheRunsCurrentLimitGoesBackWithCancel) {
   EXPECT_EQ(recorder.Register("SATS"), sats) << "the drive holds the setup's limit again";
 }
 
-TEST_F(PositionTuningDialogSim, AShortCircuitDuringTheRunFailsWithItsText) {
-  UseExample(dialogtest::kClosedLoopSsi);
-  AttachDrive(R"({"faults": {"mer": [{"time_s": 0.8, "bits": 2}]}})");
-  CTestPositionTuning test(setup.get());
-  platform::UserScript script;
-  StartAndWait(script).Click(testdlg::kCloseButton);
-  EXPECT_EQ(RunTest(test, script), IDCANCEL);
-  EXPECT_EQ(events.errors, std::vector<std::string>{"Drive / Motor shortcircuit protection triggered."});
-}
-
 }  // namespace
 }  // namespace commissioningtest

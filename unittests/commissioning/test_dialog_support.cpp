@@ -111,4 +111,10 @@ platform::UserScript& TestDialogTest::StartAndWait(platform::UserScript& script,
   return script.Click(testdlg::kStartStopButton).WaitUntil(testdlg::kStartStopButton, {.text = "&Start"}, maxMs);
 }
 
+INT_PTR TestDialogTest::RunOnceAndClose(CDialog& test) {
+  platform::UserScript script;
+  StartAndWait(script).Click(testdlg::kCloseButton);
+  return RunTest(test, script);
+}
+
 }  // namespace commissioningtest

@@ -83,6 +83,9 @@ class TestDialogTest : public dialogtest::DialogTest {
   // What a person does for one run: Start, then wait until the Start/Stop
   // button reads "&Start" again (the run ended), for at most `maxMs`.
   static platform::UserScript& StartAndWait(platform::UserScript& script, int maxMs = 60000);
+  // One run and out: Start, wait for the run's end, Close. The dialog's
+  // result; what the run reported is in `events`.
+  INT_PTR RunOnceAndClose(CDialog& test);
 
   // What a person does to see a tuning test's designed gains at work: the
   // "Test" page (`tabs` page 1), "Tune", one run, then Close. Returns every
