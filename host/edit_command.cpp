@@ -4,12 +4,16 @@
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
+#include <optional>
 #include <vector>
 
+#include "drive/simulated_drive.h"
 #include "engine/sequences.h"
 #include "host/edit_routes.h"
 #include "host/report.h"
 #include "kernel/dialog_request.h"
+#include "kernel/drive_interface.h"
 #include "kernel/parameter.h"
 #include "kernel/probe.h"
 #include "kernel/setup.h"
@@ -105,6 +109,15 @@ EditOutcome RunEdit(const Invocation& inv, CVX_Setup& setup, const PluginLibrary
   if (route->clicks) script.PlayFirst(route->clicks(), fmt::format("the way to \"{}\"", route->caption));
   const std::string scriptName = inv.list ? std::string("of --list") : Shown(inv.scriptPath);
 
+  // With --sim the tests the script opens run on the simulated drive, as
+  // they do for `test` and `commission`; without it there is no drive.
+  std::unique_ptr<drive::SimulatedDrive> drive;
+  if (!inv.simPath.empty()) {
+    std::string error;
+    drive = drive::MakeSimulatedDrive(setup, "", error);
+    if (!drive) return {Failure{fmt::format("edit: {}", error)}, false};
+  }
+
   // The dialog edits a copy; the host decides afterwards what to keep.
   CVX_Setup edited = setup;
   platform::ScriptRun run;
@@ -112,6 +125,8 @@ EditOutcome RunEdit(const Invocation& inv, CVX_Setup& setup, const PluginLibrary
     // Waits and the dialogs' timers cost no wall time and run the same way
     // every time.
     const timebase::ScopedVirtualClock time;
+    std::optional<kernel::ScopedActiveDrive> active;
+    if (drive) active.emplace(drive.get());
     if (!route->request.empty()) kernel::RequestDialog(route->request);
     run = platform::RunUserScript(script, [&] { return static_cast<INT_PTR>(plugin.EditSetup(&edited)); });
     // A plug-in that did not take the request must not find it on a later call.

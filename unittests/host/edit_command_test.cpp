@@ -210,4 +210,43 @@ TEST_F(EditCommand, MalformedOrMissingScriptIsReported) {
   EXPECT_EQ(noScript.status, 2);
 }
 
+// With --sim the test buttons reach the simulated drive, as a person's
+// clicks reach a drive on the link: the speed tuning test runs from the
+// Drive Setup dialog, and the run's current limit is kept with OK.
+class EditCommandSim : public SimulatedCommandTest {
+ protected:
+  EditCommandSim() : SimulatedCommandTest("closed_loop_incremental_1000") {}
+  RunResult EditWith(const std::vector<std::string>& options, const std::string& result) {
+    const std::string scriptFile = dir.File("script.json");
+    WriteFile(scriptFile, R"([
+      {"do": "expect-dialog", "caption": "Drive Setup"},
+      {"do": "click", "id": 3178},
+      {"do": "expect-dialog", "caption": "Speed Controller Tuning Test"},
+      {"do": "type", "id": 3284, "text": "2.2"},
+      {"do": "tab", "id": 1300, "index": 1},
+      {"do": "click", "id": 10000},
+      {"do": "wait-until", "id": 10000, "text": "&Start", "ms": 60000},
+      {"do": "expect", "id": 10001, "text": ")" + result + R"("},
+      {"do": "click", "id": 1},
+      {"do": "expect-dialog", "caption": "Drive Setup"},
+      {"do": "click", "id": 1}
+    ])");
+    std::vector<std::string> args{"--setup", input};
+    args.insert(args.end(), options.begin(), options.end());
+    args.insert(args.end(), {"--out", output, "edit", "--script", scriptFile});
+    return RunBinary(args);
+  }
+};
+
+TEST_F(EditCommandSim, TheTestButtonsRunOnTheSimulatedDrive) {
+  WriteFile(simulation, R"({"supply_V": 46})");
+  const RunResult run = EditWith({"--sim", simulation}, "Test succeeded");
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_NE(run.out.find("EditSetup: OK (1)"), std::string::npos) << run.out;
+  EXPECT_NEAR(SavedBase(output, "IlimPS"), 2.2, 1e-3) << "the test's OK copies its current limit";
+
+  const RunResult withoutDrive = EditWith({}, "Test failed");
+  EXPECT_EQ(withoutDrive.status, 0) << withoutDrive.err << "without --sim no drive answers";
+}
+
 }  // namespace
