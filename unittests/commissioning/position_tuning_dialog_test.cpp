@@ -4,12 +4,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <string>
 
 #include "commissioning/position_tuning_test.h"
 #include "commissioning/position_tuning_test_controls.h"
 #include "kernel/setup_file.h"
+#include "kernel/ui/scope_settings_controls.h"
 #include "kernel/ui/test_base_ids.h"
 #include "unittests/commissioning/test_dialog_support.h"
 #include "unittests/support/recording_drive.h"
@@ -85,6 +87,88 @@ INSTANTIATE_TEST_SUITE_P(
         DesignCase{"open_loop", dialogtest::kOpenLoop, R"({"motor": {"Jm": 4.8e-5, "Jload": 6e-5}})",
                    "Position_Controller_Tuning_Test_with_SpdCtrl_SOL"}),
     [](const testing::TestParamInfo<DesignCase>& info) { return std::string(info.param.name); });
+
+class PositionTuningDialog : public PositionTuningDialogSim {};
+
+// "Tune" designs the gains from "PB_P" for the setup's cascade: half the
+// bandwidth gives gains in the powers of it that each design has (through
+// the speed loop or in open loop Kp ~ w, Ki ~ w^2; commanding current
+// Kp ~ w^2, Ki ~ w^3, Kd ~ w), as the registers the drive runs hold them.
+TEST_F(PositionTuningDialog, TuneDesignsTheGainsForTheCascade) {
+  struct Case {
+    std::string_view example;
+    double kpPower, kiPower, kdPower;
+  };
+  for (const Case& c : {Case{dialogtest::kClosedLoopIncremental, 1, 2, 0}, Case{dialogtest::kClosedLoopSsi, 2, 3, 1},
+                        Case{dialogtest::kOpenLoop, 1, 2, 0}}) {
+    SCOPED_TRACE(c.example);
+    UseExample(c.example);
+    // Each gain with its register's mantissa, which tells how finely the
+    // register holds it: to half a count.
+    struct Gain {
+      double value;
+      double mantissa;
+    };
+    const auto tune = [&](double bandwidth) {
+      SetBase("PB_P", bandwidth);
+      CTestPositionTuning test(setup.get());
+      platform::UserScript script;
+      script.ExpectDialog(kCaption).Tab(position_tuning::kTabs, 1).Click(position_tuning::kTuneButton)
+          .Click(testdlg::kOkButton);
+      EXPECT_EQ(RunTest(test, script), IDOK);
+      return std::array<Gain, 3>{Gain{Base("Kp_P_scl"), Internal("KPP")}, Gain{Base("Ki_P_scl"), Internal("KIP")},
+                                 Gain{Base("Kd_P_scl"), Internal("KDP")}};
+    };
+    const double bandwidth = Base("PB_P");
+    const auto full = tune(bandwidth);
+    const auto half = tune(bandwidth / 2);
+    const double powers[] = {c.kpPower, c.kiPower, c.kdPower};
+    for (int i = 0; i < 3; ++i) {
+      SCOPED_TRACE(i);
+      if (powers[i] == 0) {
+        EXPECT_EQ(half[i].value, 0.0);
+        continue;
+      }
+      const double ratio = std::pow(0.5, powers[i]);
+      const double rounding = 0.5 / std::fabs(half[i].mantissa) + 0.5 / std::fabs(full[i].mantissa);
+      EXPECT_NEAR(half[i].value / full[i].value, ratio, ratio * rounding + 1e-9);
+    }
+  }
+}
+
+// OK copies the run's limits into the setup's, and keeps the scope's
+// settings only when the person changed them in this dialog.
+TEST_F(PositionTuningDialog, OkCopiesTheLimitsAndKeepsOnlyUsedScopeSettings) {
+  UseExample(dialogtest::kClosedLoopIncremental);
+  SetInternal("OnlinePlotP", 1);
+  setup->SetOption("PositionTuningOscSettings", "500 2");
+  {
+    CTestPositionTuning test(setup.get());
+    platform::UserScript script;
+    script.ExpectDialog(kCaption)
+        .Type(position_tuning::kCurrentLimitEdit, "2.5")
+        .Type(position_tuning::kProtectionEdit, "3.5")
+        .Click(testdlg::kOkButton);
+    EXPECT_EQ(RunTest(test, script), IDOK);
+  }
+  EXPECT_NEAR(Base("IlimPS"), 2.5, 1e-3);
+  EXPECT_NEAR(Base("Imax_Prot"), 3.5, 1e-3);
+  EXPECT_EQ(setup->GetOptionNoError("PositionTuningOscSettings"), "") << "not used: cleared";
+
+  CTestPositionTuning test(setup.get());
+  platform::UserScript script;
+  script.ExpectDialog(kCaption)
+      .Tab(position_tuning::kTabs, 1)
+      .Click(position_tuning::kScopeSettingsButton)
+      .ExpectDialog("Scope settings")
+      .Type(scope_settings::kPointsEdit, "400")
+      .Type(scope_settings::kDividerEdit, "3")
+      .Click(IDOK)
+      .ExpectDialog(kCaption)
+      .Click(testdlg::kOkButton);
+  EXPECT_EQ(RunTest(test, script), IDOK);
+  EXPECT_EQ(setup->GetOptionNoError("PositionTuningOscSettings"), "400 3");
+}
 
 TEST_F(PositionTuningDialogSim, TheSpeedFeedForwardTakesTheTransmission) {
   UseExample(dialogtest::kOpenLoop);

@@ -1,8 +1,12 @@
 #include "commissioning/reference_profile.h"
 
-#include <cmath>
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
 #include <random>
+#include <vector>
 
 namespace commissioning {
 namespace {
@@ -57,6 +61,60 @@ TEST(ReferenceProfile, RandomProfilesStayWithinLimitsAndEndExactly) {
       EXPECT_EQ(ProfileReach_q16(p, 3), signedTarget) << "and holds";
     }
   }
+}
+
+// Over times from none to beyond a segment and targets up to far beyond a
+// 16-bit slope: a profile is refused exactly when a segment cannot hold its
+// samples or its slope, and one that runs keeps within the limits and ends
+// on its targets.
+TEST(ReferenceProfile, RefusedExactlyWhenASegmentDoesNotFit) {
+  std::mt19937 random(7);
+  std::uniform_real_distribution<double> unit(0.0, 1.0);
+  int refused = 0;
+  for (int trial = 0; trial < 20000; ++trial) {
+    const Kind& kind = kKinds[trial % 2];
+    const int type = trial / 2 % 3;
+    // Times on a log scale from a tenth of a sample to 40 s, some exactly 0.
+    const auto time = [&] { return unit(random) < 0.05 ? 0.0 : kT * std::pow(10.0, unit(random) * 5.6 - 1); };
+    const ProfileTimes times{time(), time(), time(), time()};
+    const double target = std::round((unit(random) - 0.5) * std::pow(10.0, unit(random) * 9));
+    SCOPED_TRACE(::testing::Message() << kind.name << " type " << type << " target " << target << " times "
+                                      << times.rise_s << " " << times.hold_s << " " << times.fall_s << " "
+                                      << times.rest_s);
+    const auto N = [](double t) { return std::round(t / kT); };
+    std::vector<double> ramps{N(times.rise_s), N(times.fall_s)};
+    if (type == kReferenceBothWays) ramps.push_back(N(2 * times.fall_s));
+    const double holds[] = {N(times.hold_s), N(times.rest_s)};
+    const double shortest = *std::min_element(ramps.begin(), ramps.end());
+    bool countsFit = true;
+    for (double n : ramps) countsFit = countsFit && n <= kMaxSegmentCount;
+    for (double n : holds) countsFit = countsFit && n <= kMaxSegmentCount;
+    // Every ramp moves at most twice the target (both ways: through the
+    // opposite one) over its samples less one.
+    const bool slopesFit = shortest >= 2 && 2 * std::fabs(target) / (shortest - 1) < kMaxIncrement;
+    const bool slopesCannotFit = shortest >= 2 && std::fabs(target) / shortest > kMaxIncrement + 1;
+    const auto profile = kind.build(target, times, kT, type);
+    if (countsFit && slopesFit) {
+      ASSERT_TRUE(profile.ok()) << static_cast<int>(profile.error());
+    }
+    if (!countsFit || slopesCannotFit || shortest == 0) {
+      ASSERT_FALSE(profile.ok());
+    }
+    if (!profile.ok()) {
+      ++refused;
+      if (countsFit && shortest >= 2) {
+        EXPECT_EQ(profile.error(), ProfileError::kSlopeOverflow) << "every segment holds its samples";
+      }
+      continue;
+    }
+    ExpectWithinLimits(profile.value());
+    EXPECT_EQ(ProfileEnd_q16(profile.value()), 0);
+    if (type != kReferenceBothWays) {
+      EXPECT_EQ(std::llabs(ProfileReach_q16(profile.value(), 2)), Q16(std::fabs(target)));
+    }
+  }
+  EXPECT_GT(refused, 2000) << "the draws reach both sides of the limits";
+  EXPECT_LT(refused, 18000);
 }
 
 TEST(ReferenceProfile, OneWayRampsTakeTheMeanSlopeAndLandWithOneSample) {
