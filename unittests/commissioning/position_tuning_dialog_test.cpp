@@ -11,7 +11,6 @@
 #include "commissioning/position_tuning_test.h"
 #include "commissioning/position_tuning_test_controls.h"
 #include "kernel/setup_file.h"
-#include "kernel/ui/scope_settings_controls.h"
 #include "kernel/ui/test_base_ids.h"
 #include "unittests/commissioning/test_dialog_support.h"
 #include "unittests/support/recording_drive.h"
@@ -134,40 +133,6 @@ TEST_F(PositionTuningDialog, TuneDesignsTheGainsForTheCascade) {
       EXPECT_NEAR(half[i].value / full[i].value, ratio, ratio * rounding + 1e-9);
     }
   }
-}
-
-// OK copies the run's limits into the setup's, and keeps the scope's
-// settings only when the person changed them in this dialog.
-TEST_F(PositionTuningDialog, OkCopiesTheLimitsAndKeepsOnlyUsedScopeSettings) {
-  UseExample(dialogtest::kClosedLoopIncremental);
-  SetInternal("OnlinePlotP", 1);
-  setup->SetOption("PositionTuningOscSettings", "500 2");
-  {
-    CTestPositionTuning test(setup.get());
-    platform::UserScript script;
-    script.ExpectDialog(kCaption)
-        .Type(position_tuning::kCurrentLimitEdit, "2.5")
-        .Type(position_tuning::kProtectionEdit, "3.5")
-        .Click(testdlg::kOkButton);
-    EXPECT_EQ(RunTest(test, script), IDOK);
-  }
-  EXPECT_NEAR(Base("IlimPS"), 2.5, 1e-3);
-  EXPECT_NEAR(Base("Imax_Prot"), 3.5, 1e-3);
-  EXPECT_EQ(setup->GetOptionNoError("PositionTuningOscSettings"), "") << "not used: cleared";
-
-  CTestPositionTuning test(setup.get());
-  platform::UserScript script;
-  script.ExpectDialog(kCaption)
-      .Tab(position_tuning::kTabs, 1)
-      .Click(position_tuning::kScopeSettingsButton)
-      .ExpectDialog("Scope settings")
-      .Type(scope_settings::kPointsEdit, "400")
-      .Type(scope_settings::kDividerEdit, "3")
-      .Click(IDOK)
-      .ExpectDialog(kCaption)
-      .Click(testdlg::kOkButton);
-  EXPECT_EQ(RunTest(test, script), IDOK);
-  EXPECT_EQ(setup->GetOptionNoError("PositionTuningOscSettings"), "400 3");
 }
 
 TEST_F(PositionTuningDialogSim, TheSpeedFeedForwardTakesTheTransmission) {

@@ -17,7 +17,6 @@
 #include "kernel/setup_file.h"
 #include "kernel/plot_files.h"
 #include "kernel/ui/scope_recording_controls.h"
-#include "kernel/ui/scope_settings_controls.h"
 #include "kernel/ui/test_base_ids.h"
 #include "unittests/commissioning/test_dialog_support.h"
 #include "unittests/support/recording_drive.h"
@@ -154,20 +153,6 @@ TEST_F(SpeedTuningDialog, TheTestPageWantsTheProtectionAboveTheCurrentLimit) {
       .Expect(speed_tuning::kTuneButton, {.visible = false})
       .Click(testdlg::kCloseButton);
   EXPECT_EQ(RunTest(test, script), IDCANCEL);
-}
-
-TEST_F(SpeedTuningDialog, OkCopiesTheLimitsAndForgetsUnusedScopeSettings) {
-  setup->SetOption("SpeedTuningOscSettings", "500 2");
-  CTestSpeedTuning test(setup.get());
-  platform::UserScript script;
-  script.ExpectDialog(kCaption)
-      .Type(speed_tuning::kCurrentLimitEdit, "2.5")
-      .Type(speed_tuning::kProtectionEdit, "3.5")
-      .Click(testdlg::kOkButton);
-  EXPECT_EQ(RunTest(test, script), IDOK);
-  EXPECT_NEAR(Base("IlimPS"), 2.5, 1e-3);
-  EXPECT_NEAR(Base("Imax_Prot"), 3.5, 1e-3);
-  EXPECT_EQ(setup->GetOptionNoError("SpeedTuningOscSettings"), "");
 }
 
 TEST_F(SpeedTuningDialog, ATotalInertiaBelowTheMotorsMakesItUnknown) {
@@ -308,14 +293,7 @@ TEST_F(SpeedTuningDialogSim, ScopeSettingsAndRecordings) {
   std::size_t recorded = 0;
   CTestSpeedTuning test(setup.get());
   platform::UserScript script;
-  script.ExpectDialog(kCaption)
-      .Tab(speed_tuning::kTabs, 1)
-      .Click(speed_tuning::kScopeSettingsButton)
-      .ExpectDialog("Scope settings")
-      .Type(scope_settings::kPointsEdit, "500")
-      .Type(scope_settings::kDividerEdit, "2")
-      .Click(IDOK)
-      .ExpectDialog(kCaption);
+  ChangeScopeSettings(script, kCaption, speed_tuning::kTabs, 500, 2);
   StartAndWait(script)
       .Call([&](CDialog&) { recorded = test.GetGraphDocument().GetPointCount(); })
       .Click(speed_tuning::kScopeSaveButton)

@@ -2,8 +2,11 @@
 
 #include <sstream>
 
+#include "commissioning/position_tuning_test_controls.h"
+#include "commissioning/speed_tuning_test_controls.h"
 #include "kernel/comm.h"
 #include "kernel/setup_file.h"
+#include "kernel/ui/scope_settings_controls.h"
 #include "kernel/ui/test_base_ids.h"
 #include "platform/answering_user.h"
 #include "platform/resources.h"
@@ -109,6 +112,33 @@ void TestDialogTest::ExpectUnchangedSince(const std::string& saved) const {
 
 platform::UserScript& TestDialogTest::StartAndWait(platform::UserScript& script, int maxMs) {
   return script.Click(testdlg::kStartStopButton).WaitUntil(testdlg::kStartStopButton, {.text = "&Start"}, maxMs);
+}
+
+void TestDialogTest::ExpectEndsKeepingNothing(platform::UserScript& script,
+                                              const std::function<std::unique_ptr<CDialog>()>& open) {
+  std::string opened;
+  const platform::ScriptRun run = RunAnsweringKeep(script, {}, [&] {
+    const std::unique_ptr<CDialog> dialog = open();
+    opened = Saved();
+    return dialog->DoModal();
+  });
+  ASSERT_TRUE(run.ok) << run.failure;
+  EXPECT_EQ(run.result, IDCANCEL);
+  ExpectUnchangedSince(opened);
+}
+
+platform::UserScript& TestDialogTest::ChangeScopeSettings(platform::UserScript& script, const std::string& caption,
+                                                          int tabs, int points, int divider) {
+  static_assert(int{speed_tuning::kScopeSettingsButton} == int{position_tuning::kScopeSettingsButton},
+                "the tuning templates share the scope's buttons");
+  return script.ExpectDialog(caption)
+      .Tab(tabs, 1)
+      .Click(speed_tuning::kScopeSettingsButton)
+      .ExpectDialog("Scope settings")
+      .Type(scope_settings::kPointsEdit, std::to_string(points))
+      .Type(scope_settings::kDividerEdit, std::to_string(divider))
+      .Click(IDOK)
+      .ExpectDialog(caption);
 }
 
 INT_PTR TestDialogTest::RunOnceAndClose(CDialog& test) {

@@ -73,6 +73,12 @@ class TestDialogTest : public dialogtest::DialogTest {
                                        const std::function<INT_PTR()>& open,
                                        std::vector<std::string>* questions = nullptr);
 
+  // Plays `script` in the dialog `open` makes (a test that fails or is
+  // stopped), with no question whether to keep values answered (one stops
+  // the run); fails the case unless the script ran, the dialog ended with
+  // Cancel and the setup is as it was when the dialog opened.
+  void ExpectEndsKeepingNothing(platform::UserScript& script, const std::function<std::unique_ptr<CDialog>()>& open);
+
   // The setup as a setup file holds it, to tell whether a dialog left it as
   // it was.
   std::string Saved() const;
@@ -83,6 +89,10 @@ class TestDialogTest : public dialogtest::DialogTest {
   // What a person does for one run: Start, then wait until the Start/Stop
   // button reads "&Start" again (the run ended), for at most `maxMs`.
   static platform::UserScript& StartAndWait(platform::UserScript& script, int maxMs = 60000);
+  // In a tuning test's "Test" page (`tabs` page 1), the scope's settings
+  // changed to `points` and `divider`, back in `caption`.
+  static platform::UserScript& ChangeScopeSettings(platform::UserScript& script, const std::string& caption,
+                                                   int tabs, int points, int divider);
   // One run and out: Start, wait for the run's end, Close. The dialog's
   // result; what the run reported is in `events`.
   INT_PTR RunOnceAndClose(CDialog& test);
