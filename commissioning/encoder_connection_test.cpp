@@ -47,11 +47,16 @@ CTestEncoderConnections::CTestEncoderConnections(CVX_Setup* setup, int flag, CWn
   m_indexShown = ClosedLoop(*setup) && (firstConnector ? setup->GetIntOption("isIndex") == 1
                                                         : setup->GetIntOption("isIndex2") == 1);
   m_lines = Value(*setup, "No_encoder_lines");
+  constexpr double kSineCosine = 2;
+  m_countsPerLine = Value(*setup, "MotorSensorType") == kSineCosine
+                        ? m_lines * std::ldexp(1.0, static_cast<int>(Value(*setup, "SINCOS_fract")))
+                        : m_lines;
 }
 
 BOOL CTestEncoderConnections::OnInitDialog() {
   CEncoderConnectionTest::OnInitDialog();
   ShowChildren({encoder_connection::kIndexLabel, encoder_connection::kIndexPositionEdit}, m_indexShown);
+  m_dial.Create(this, encoder_connection::kDiagram);
   return TRUE;
 }
 
@@ -60,6 +65,7 @@ const char* CTestEncoderConnections::FinishedText() const { return kIncrementalS
 void CTestEncoderConnections::ClearDisplays() {
   m_captureArmed = false;
   SetChildText(encoder_connection::kPositionEdit, "");
+  m_dial.SetAngle(0.0);
 }
 
 bool CTestEncoderConnections::ShowIndexCapture() {
@@ -83,7 +89,8 @@ bool CTestEncoderConnections::ShowPositions() {
   const std::optional<double> position = ReadDriveVariable("APOS_MT");
   if (!position) return false;
   SetChildText(encoder_connection::kPositionEdit, fmt::format("{}", static_cast<long long>(*position)));
-  m_pulses.Update(commissioning::PositionInCycle(*position, kCountsPerLine * m_lines));
+  if (m_pulses.Update(commissioning::PositionInCycle(*position, kCountsPerLine * m_lines)))
+    m_dial.SetAngle(commissioning::IncrementalDiagramAngle_rad(*position, m_countsPerLine));
   return true;
 }
 

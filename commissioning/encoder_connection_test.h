@@ -4,6 +4,7 @@
 #include "commissioning/encoder_connection_test_controls.h"
 #include "commissioning/encoder_load_connection_test_controls.h"
 #include "commissioning/ssi_connection_test_controls.h"
+#include "kernel/ui/encoder_diagram.h"
 
 // "Encoder Connections Test" of the motor's incremental or sine/cosine
 // encoder (template 291): the position counter while the person turns the
@@ -27,6 +28,10 @@ class CTestEncoderConnections : public CEncoderConnectionTest {
   bool m_indexShown = false;
   bool m_captureArmed = false;
   double m_lines = 0.0;
+  // Lines, times the interpolation of a sine/cosine encoder: what one
+  // quarter of the dial's cycle counts.
+  double m_countsPerLine = 0.0;
+  CEncoderDiagram m_dial;
 };
 
 // The same for the load's encoder (template 3060), with the motor's counter

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "commissioning/encoder_connection_test.h"
+#include "commissioning/encoder_position.h"
 #include "kernel/setup.h"
 #include "kernel/ui/test_base_ids.h"
 #include "kernel/ui/test_dlg.h"
@@ -116,6 +117,26 @@ TEST_F(EncoderIndexSim, TheIndexCaptureShowsOnceTheShaftPassesTheIndex) {
       .Click(testdlg::kStartStopButton)
       .Expect(testdlg::kResultBox, {.text = "Test succeeded"})
       .Click(testdlg::kCloseButton);
+  const platform::ScriptRun run = RunAnsweringKeep(script, {}, [&] {
+    CTestEncoderConnections dialog(setup.get(), 1);
+    return dialog.DoModal();
+  });
+  ASSERT_TRUE(run.ok) << run.failure;
+}
+
+// The dial turns with the shaft: a quarter of its turn per line counted.
+TEST_F(EncoderIndexSim, TheDialShowsTheCountedPosition) {
+  UseDrive("closed_loop_incremental_1000", kTurning);
+  platform::UserScript script;
+  script.Click(testdlg::kStartStopButton).Wait(500).Call([](CDialog& dialog) {
+    const auto* dial = dynamic_cast<const CEncoderDiagram*>(dialog.GetDlgItem(encoder_connection::kDiagram));
+    ASSERT_NE(dial, nullptr);
+    const double counted = std::stod(dialog.GetDlgItemText(encoder_connection::kPositionEdit));
+    EXPECT_NE(counted, 0.0) << "the shaft turned";
+    EXPECT_DOUBLE_EQ(dial->GetAngle(), commissioning::IncrementalDiagramAngle_rad(counted, 1000));
+  });
+  script.Click(testdlg::kStartStopButton).Expect(testdlg::kResultBox, {.text = "Test succeeded"});
+  script.Click(testdlg::kCloseButton);
   const platform::ScriptRun run = RunAnsweringKeep(script, {}, [&] {
     CTestEncoderConnections dialog(setup.get(), 1);
     return dialog.DoModal();
