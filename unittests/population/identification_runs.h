@@ -20,6 +20,9 @@ struct Outcome {
   double value = 0.0;  // what the test found, when it found something
   double truth = 0.0;
   std::string note;    // the failure's cause, or what is wrong
+  // The error allowed, in the value's unit, where it is not a share of the
+  // truth; 0 otherwise.
+  double tolerance = 0.0;
 };
 
 // R within 1 %, L within 3 %, the supply within 0.5 %.

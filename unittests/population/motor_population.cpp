@@ -24,20 +24,10 @@ double Uniform(std::mt19937_64& rng, double low, double high) {
 
 bool Coin(std::mt19937_64& rng) { return std::bernoulli_distribution(0.5)(rng); }
 
-// Off the truth by 10 to 20 %, either way.
-double Misread(std::mt19937_64& rng, double truth) {
-  const double share = Uniform(rng, 0.10, 0.20);
+// Off the truth by 10 % to `max_share`, either way.
+double Misread(std::mt19937_64& rng, double truth, double max_share) {
+  const double share = Uniform(rng, 0.10, max_share);
   return truth * (Coin(rng) ? 1.0 + share : 1.0 - share);
-}
-
-// Sets a parameter in its base unit, widening its limits when the value
-// lies beyond them: the population's drive is sized for its motor.
-void Put(CVX_Setup& setup, const char* name, double value) {
-  CVX_Parameter* p = kernel::ProbeParameter(setup, name);
-  if (p == nullptr) throw std::runtime_error(fmt::format("the example has no parameter \"{}\"", name));
-  if (p->HasMaximum() && value > p->GetMaximum()) p->SetMaximum(value);
-  if (p->HasMinimum() && value < p->GetMinimum()) p->SetMinimum(value);
-  p->SetValueInBaseUnit(value);
 }
 
 // The current controller designed from the datasheet's R and L with the
@@ -58,11 +48,19 @@ void DesignCurrentGains(CVX_Setup& setup, const Datasheet& d, bool delta) {
     kp = (tau / (2 * std::numbers::sqrt2 * ts) - 1) * scale;
     ki = w * ts * scale;
   }
-  Put(setup, "Kp_C_scl", std::max(0.0, kp));
-  Put(setup, "Ki_C_scl", ki);
+  PutValue(setup, "Kp_C_scl", std::max(0.0, kp));
+  PutValue(setup, "Ki_C_scl", ki);
 }
 
 }  // namespace
+
+void PutValue(CVX_Setup& setup, const char* name, double value) {
+  CVX_Parameter* p = kernel::ProbeParameter(setup, name);
+  if (p == nullptr) throw std::runtime_error(fmt::format("the example has no parameter \"{}\"", name));
+  if (p->HasMaximum() && value > p->GetMaximum()) p->SetMaximum(value);
+  if (p->HasMinimum() && value < p->GetMinimum()) p->SetMinimum(value);
+  p->SetValueInBaseUnit(value);
+}
 
 std::string TrueMotor::Describe() const {
   const char* names[] = {"two-phase", "star", "delta"};
@@ -124,15 +122,16 @@ std::vector<TrueMotor> DrawPopulation(std::uint64_t seed, int count) {
   return motors;
 }
 
-Datasheet DatasheetOf(const TrueMotor& m, std::uint64_t seed) {
+Datasheet DatasheetOf(const TrueMotor& m, std::uint64_t seed, double max_share) {
   std::mt19937_64 rng(seed * 7919 + static_cast<std::uint64_t>(m.index));
   Datasheet d{};
-  d.r_ohm = Misread(rng, m.r_ohm);
-  d.l_H = Misread(rng, m.l_H);
-  d.k_Nm_per_A = Misread(rng, m.k_Nm_per_A);
-  d.jm_kgm2 = Misread(rng, m.jm_kgm2);
-  d.jload_over_jm = Misread(rng, m.jload_kgm2 / m.jm_kgm2);
-  d.supply_V = Misread(rng, m.supply_V);
+  d.r_ohm = Misread(rng, m.r_ohm, max_share);
+  d.l_H = Misread(rng, m.l_H, max_share);
+  d.k_Nm_per_A = Misread(rng, m.k_Nm_per_A, max_share);
+  d.jm_kgm2 = Misread(rng, m.jm_kgm2, max_share);
+  d.jload_over_jm = Misread(rng, m.jload_kgm2 / m.jm_kgm2, max_share);
+  d.supply_V = Misread(rng, m.supply_V, max_share);
+  d.encoder_lines = static_cast<int>(std::lround(Misread(rng, m.encoder_lines, max_share)));
   return d;
 }
 
@@ -160,26 +159,29 @@ std::string SimulationJson(const TrueMotor& m, bool serial_encoder) {
 
 void TypeIntoSetup(CVX_Setup& setup, const TrueMotor& m, const Datasheet& d, bool serial_encoder) {
   const bool three_phase = m.winding != Winding::kTwoPhase;
-  Put(setup, "R", d.r_ohm);
-  Put(setup, "L", d.l_H);
-  Put(setup, "K", d.k_Nm_per_A);
-  Put(setup, "Jm", d.jm_kgm2);
-  Put(setup, "Jload_over_J", d.jload_over_jm);
-  Put(setup, "Vdc", d.supply_V);
-  Put(setup, "NoMotorSteps", m.steps_per_rev);
-  if (three_phase) Put(setup, "MotorPhaseConnectionType", m.winding == Winding::kDelta ? 1 : 0);
+  PutValue(setup, "R", d.r_ohm);
+  PutValue(setup, "L", d.l_H);
+  PutValue(setup, "K", d.k_Nm_per_A);
+  PutValue(setup, "Jm", d.jm_kgm2);
+  PutValue(setup, "Jload_over_J", d.jload_over_jm);
+  PutValue(setup, "Vdc", d.supply_V);
+  PutValue(setup, "NoMotorSteps", m.steps_per_rev);
+  if (three_phase) PutValue(setup, "MotorPhaseConnectionType", m.winding == Winding::kDelta ? 1 : 0);
   // The user tests at the rated current and protects at one and a half
   // times it, within the converter's range.
   const double full_scale_A = setup.GetParameterValueInBaseUnit("ImaxPS");
-  Put(setup, "In", m.rated_A);
-  Put(setup, "TestCurrent", m.rated_A);
+  PutValue(setup, "In", m.rated_A);
+  PutValue(setup, "TestCurrent", m.rated_A);
   const double protection_A = std::min(1.5 * m.rated_A, 0.95 * full_scale_A);
-  Put(setup, "TestProtectionCurrent", protection_A);
-  Put(setup, "Imax_Prot", protection_A);
+  // The motor's peak current, which bounds the protection the drive setup
+  // offers: one and a half times the rated current, as the examples have it.
+  PutValue(setup, "ImaxM", protection_A);
+  PutValue(setup, "TestProtectionCurrent", protection_A);
+  PutValue(setup, "Imax_Prot", protection_A);
   if (serial_encoder) {
-    Put(setup, "SSI_No_Bits_Revolution", m.serial_bits);
+    PutValue(setup, "SSI_No_Bits_Revolution", m.serial_bits);
   } else {
-    Put(setup, "No_encoder_lines", m.encoder_lines);
+    PutValue(setup, "No_encoder_lines", m.encoder_lines);
   }
   DesignCurrentGains(setup, d, m.winding == Winding::kDelta);
   engine::ComputeRegisterParameters(setup);

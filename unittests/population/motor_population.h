@@ -42,8 +42,8 @@ struct TrueMotor {
   std::string Describe() const;
 };
 
-// The values a user takes from the datasheet: each off the truth by 10 to
-// 20 %, either way.
+// The values a user takes from the datasheet: each off the truth by 10 %
+// to `max_share` (20 % unless asked otherwise), either way.
 struct Datasheet {
   double r_ohm;
   double l_H;
@@ -51,6 +51,7 @@ struct Datasheet {
   double jm_kgm2;
   double jload_over_jm;
   double supply_V;
+  int encoder_lines;  // remembered wrong, not necessarily a standard count
 };
 
 // Standard line counts of incremental encoders, as the encoder test rounds
@@ -58,7 +59,7 @@ struct Datasheet {
 const std::vector<int>& StandardLineCounts();
 
 std::vector<TrueMotor> DrawPopulation(std::uint64_t seed, int count);
-Datasheet DatasheetOf(const TrueMotor& motor, std::uint64_t seed);
+Datasheet DatasheetOf(const TrueMotor& motor, std::uint64_t seed, double max_share = 0.20);
 
 // The example setup the motor's commissioning starts from.
 const char* ExampleFor(const TrueMotor& motor, bool serial_encoder);
@@ -66,6 +67,10 @@ const char* ExampleFor(const TrueMotor& motor, bool serial_encoder);
 // The "simulation" object of the true world; `serial_encoder` fits the
 // serial encoder instead of the incremental one.
 std::string SimulationJson(const TrueMotor& motor, bool serial_encoder);
+
+// Sets a parameter in its base unit, widening its limits when the value
+// lies beyond them: the population's drive is sized for its motor.
+void PutValue(CVX_Setup& setup, const char* name, double value);
 
 // Types the datasheet and the user's choices into the setup (motor, supply,
 // currents, steps, encoder, current-loop gains designed from the datasheet)

@@ -1,0 +1,104 @@
+// The commissioning tests through their dialogs over a seeded random
+// population of motors, as a person runs them: a setup typed from datasheet
+// values 10-30 % off the truth, the supply detection, the resistance and
+// inductance test, the current tuning and, with an incremental encoder, the
+// encoder resolution and total inertia tests, each kept with Yes. Every
+// test must end within its tolerance of the true motor or failed with its
+// text and the setup as it was, never with a wrong value that looks like
+// success; and most must succeed.
+#include <gtest/gtest.h>
+
+#include <fmt/format.h>
+
+#include <algorithm>
+#include <iostream>
+
+#include "population/person_commissioning.h"
+
+namespace population {
+namespace {
+
+constexpr std::uint64_t kSeed = 20240611;
+constexpr int kMotors = 60;
+constexpr double kMaxMisread = 0.30;
+
+// One test's count over the population.
+struct Tally {
+  const char* test;
+  // The share of the motors reached that must succeed.
+  double success_share;
+  int succeeded = 0;
+  int honest = 0;
+  int wrong = 0;
+  int not_reached = 0;
+  double worst = 0.0;  // the largest error among successes, as a share of its tolerance or of the truth
+  std::string details{};
+
+  void Add(const std::optional<Outcome>& outcome, const TrueMotor& motor) {
+    if (!outcome) {
+      ++not_reached;
+      return;
+    }
+    switch (outcome->verdict) {
+      case Verdict::kIdentified: {
+        ++succeeded;
+        const double scale = outcome->tolerance > 0 ? outcome->tolerance : std::abs(outcome->truth);
+        if (scale > 0) worst = std::max(worst, std::abs(outcome->value - outcome->truth) / scale);
+        return;
+      }
+      case Verdict::kHonestFailure:
+        ++honest;
+        details += fmt::format("    failed: {}\n      {}\n", outcome->note,
+                               motor.Describe());
+        return;
+      case Verdict::kSilentlyWrong:
+        ++wrong;
+        details += fmt::format("    WRONG AS SUCCESS, {} (found {:.6g}, truth {:.6g})\n      {}\n", outcome->note,
+                               outcome->value, outcome->truth, motor.Describe());
+        return;
+    }
+  }
+
+  std::string Row(bool share_of_tolerance) const {
+    return fmt::format("{:<22} succeeded {:>3}  failed honestly {:>3}  wrong {:>3}  not reached {:>3}  worst {}\n{}",
+                       test, succeeded, honest, wrong, not_reached,
+                       share_of_tolerance ? fmt::format("{:.2f} of its tolerance", worst)
+                                          : fmt::format("{:.3f} %", 100 * worst),
+                       details);
+  }
+
+  void Check() const {
+    EXPECT_EQ(wrong, 0) << test;
+    const int reached = succeeded + honest + wrong;
+    EXPECT_GE(succeeded, success_share * reached) << test;
+  }
+};
+
+class CommissioningPopulation : public PersonCommissioning {};
+
+TEST_F(CommissioningPopulation, EveryTestSucceedsWithinToleranceOrFailsHonestly) {
+  Tally supply{"supply", 0.95};
+  Tally resistance{"resistance", 0.9};
+  Tally inductance{"inductance", 0.9};
+  Tally current{"current tuning", 0.9};
+  Tally encoder{"encoder lines", 0.9};
+  Tally inertia{"total inertia", 0.8};
+  for (const TrueMotor& motor : DrawPopulation(kSeed, kMotors)) {
+    SCOPED_TRACE(motor.Describe());
+    const Commissioned done = Commission(motor, DatasheetOf(motor, kSeed, kMaxMisread));
+    if (HasFatalFailure()) return;
+    supply.Add(done.supply, motor);
+    resistance.Add(done.resistance, motor);
+    inductance.Add(done.inductance, motor);
+    current.Add(done.current_tuning, motor);
+    encoder.Add(done.encoder, motor);
+    inertia.Add(done.total_inertia, motor);
+  }
+  std::cout << fmt::format("{} motors of seed {}, setups 10-{:.0f} % off\n", kMotors, kSeed, 100 * kMaxMisread)
+            << supply.Row(false) << resistance.Row(false) << inductance.Row(false) << current.Row(true)
+            << encoder.Row(false) << inertia.Row(false);
+  for (const Tally* tally : {&supply, &resistance, &inductance, &current, &encoder, &inertia}) tally->Check();
+}
+
+}  // namespace
+}  // namespace population
