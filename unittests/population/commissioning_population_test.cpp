@@ -77,6 +77,13 @@ struct Tally {
 class CommissioningPopulation : public PersonCommissioning {};
 
 TEST_F(CommissioningPopulation, EveryTestSucceedsWithinToleranceOrFailsHonestly) {
+  // The shares that must succeed. The supply measurement has no limit the
+  // population reaches. The winding's tests fail honestly only where the
+  // supply cannot drive the test current or the winding is faster than the
+  // current loop samples (a motor or two in sixty); the current tuning and
+  // the encoder test follow them. The inertia swing also needs the current
+  // loop to hold its current against the back-EMF of a strong motor on a
+  // low supply, which fails up to one motor in eight of a draw.
   Tally supply{"supply", 0.95};
   Tally resistance{"resistance", 0.9};
   Tally inductance{"inductance", 0.9};

@@ -112,7 +112,9 @@ std::optional<Outcome> PersonCommissioning::Failure(const Ended& ended, double t
     return Outcome{Verdict::kHonestFailure, 0.0, truth, "the script stopped: " + ended.trouble};
   }
   if (ended.succeeded) return std::nullopt;
-  if (!ended.kept_setup) return Outcome{Verdict::kSilentlyWrong, 0.0, truth, "failed, but changed the setup: " + ended.error};
+  if (!ended.kept_setup) {
+    return Outcome{Verdict::kSilentlyWrong, 0.0, truth, "failed, but changed the setup: " + ended.error};
+  }
   return Outcome{Verdict::kHonestFailure, 0.0, truth, ended.error};
 }
 
