@@ -7,6 +7,19 @@
 
 namespace host {
 
+namespace {
+
+// A dialog's value caption may end in the colon its own confirmation line
+// follows it with ("Encoder offset: "); the report adds its own.
+std::string ValueLabel(std::string_view label) {
+  const auto end = label.find_last_not_of(" \t");
+  label = end == std::string_view::npos ? std::string_view{} : label.substr(0, end + 1);
+  if (label.ends_with(':')) label.remove_suffix(1);
+  return std::string(label);
+}
+
+}  // namespace
+
 void TestProgress::Begin(std::string title, std::string_view caption) {
   m_step = ReportedStep{};
   m_step.title = std::move(title);
@@ -42,8 +55,8 @@ void TestProgress::OnTestEnded(const CVX_TestDlg&, int outcome, std::string_view
 
 void TestProgress::OnMeasuredValue(const CVX_TestDlg&, std::string_view label, std::string_view oldText,
                                    std::string_view newText) {
-  m_step.values.push_back({std::string(label), std::string(oldText), std::string(newText)});
-  if (m_out) *m_out << fmt::format("    {}: {} -> {}\n", OneLine(std::string(label)), oldText, newText);
+  m_step.values.push_back({ValueLabel(label), std::string(oldText), std::string(newText)});
+  if (m_out) *m_out << fmt::format("    {}: {} -> {}\n", OneLine(m_step.values.back().label), oldText, newText);
 }
 
 void TestProgress::OnTestClosed(const CVX_TestDlg& test, INT_PTR result) {

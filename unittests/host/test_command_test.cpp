@@ -217,7 +217,7 @@ TEST_F(TestCommand, TheIdentifiedValuesAreTheOnesSaved) {
   WriteFile(simulation, R"({"sensors": {"ssi": {"offset": 1200}}})");
   const RunResult offset = Test({"serial-offset"});
   ASSERT_EQ(offset.status, 0) << offset.err;
-  EXPECT_NE(offset.out.find("    Encoder offset:: 874 -> 1200\n"), std::string::npos) << offset.out;
+  EXPECT_NE(offset.out.find("    Encoder offset: 874 -> 1200\n"), std::string::npos) << offset.out;
   EXPECT_EQ(SavedBase(output, "ZAOFF"), 1200.0);
 }
 
