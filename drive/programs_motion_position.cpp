@@ -78,6 +78,7 @@ class PositionTuningProgram final : public Program {
       loose_->Reset(context.motor());
     } else {
       axis_.emplace(context);
+      origin_ = axis_->position();
     }
     watch_.emplace(ControlErrorWatch::Position(context.registers()));
     // Positive while the run goes on, as the online plot and a stopped
@@ -100,7 +101,7 @@ class PositionTuningProgram final : public Program {
       measured = microsteps_q16_ >> kFractionBits;
       speed_q16 = rate_q16_;
     } else {
-      measured = axis_->position();
+      measured = axis_->position() - origin_;
       speed_q16 = axis_->SampleSpeed_q16();
     }
     const std::int64_t output = position_loop_->Step(target, measured, profile_->increment_q16());
@@ -157,6 +158,9 @@ class PositionTuningProgram final : public Program {
   std::optional<PositionLoop> position_loop_;
   std::optional<SpeedLoop> speed_loop_;
   std::optional<ClosedLoopAxis> axis_;
+  // The profile starts at 0 wherever the rotor is; an absolute encoder's
+  // counter starts at its reading.
+  std::int64_t origin_ = 0;
   std::optional<ControlErrorWatch> watch_;
   double current_ = 0.0;
   // Open loop: the commanded microstep position and rate, 16 fraction bits;

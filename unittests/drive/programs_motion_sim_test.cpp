@@ -292,13 +292,16 @@ struct PositionCase {
   double target;      // position counts
   const char* limit;  // the run's limit input
   const char* output; // the logged output the saturation bounds
+  // An absolute encoder reads far from 0 where the rotor starts away from
+  // its zero: the run still moves from where it starts.
+  const char* simulation = "{}";
 };
 
 class PositionTuningSim : public testing::TestWithParam<PositionCase> {};
 
 TEST_P(PositionTuningSim, PositionFollowsTheTrapezoidWithinTheOutputLimit) {
   const PositionCase c = GetParam();
-  SimBench bench(c.example);
+  SimBench bench(c.example, c.simulation);
   const double reference = Position(bench);
   ASSERT_NE(reference, kMissingValue);
   Inputs inputs = Trapezoid(c.target, 200, 600);
@@ -330,6 +333,8 @@ INSTANTIATE_TEST_SUITE_P(
                                  2000, "LimitSpeed_Test", "Speed_Reference"},
                     PositionCase{"closed_loop_ssi_17bit.json", "Position_Controller_Tuning_Test_without_SpdCtrl", 32768,
                                  "IlimPS_Test", "Current_Reference"},
+                    PositionCase{"closed_loop_ssi_17bit.json", "Position_Controller_Tuning_Test_without_SpdCtrl", 32768,
+                                 "IlimPS_Test", "Current_Reference", R"({"initial_angle_rad": 2.0})"},
                     PositionCase{"two_phase_open_loop.json", "Position_Controller_Tuning_Test_with_SpdCtrl_SOL", 25600,
                                  "LimitSpeed_Test", "Speed_Reference"}),
     [](const testing::TestParamInfo<PositionCase>& info) { return CaseName(info.param, info.index); });
