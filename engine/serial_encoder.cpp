@@ -171,8 +171,12 @@ std::optional<double> SerialCountsPerElectricalPeriod(CVX_Setup& setup) {
   if (!bits || !counts || !angle) return std::nullopt;
   const double periods = std::trunc(*counts * *angle / kAngleFullTurn);
   if (!std::isfinite(periods) || periods == 0.0) return std::nullopt;
-  const double perPeriod = std::trunc(std::exp2(std::min(*bits, kAngleBitsMax)) / periods);
-  if (!std::isfinite(perPeriod) || perPeriod == 0.0) return std::nullopt;
+  // The offset is a reading of the whole single-turn word, so its period is
+  // counted in that word; with 50 pole pairs it is never a whole number of
+  // counts, and truncating it would shift the offset with every period the
+  // rotor happens to rest in.
+  const double perPeriod = std::exp2(std::min(*bits, kOffsetBitsMax)) / periods;
+  if (!std::isfinite(perPeriod) || perPeriod < 1.0) return std::nullopt;
   return perPeriod;
 }
 
@@ -189,7 +193,11 @@ int RecoverSSI_Offset(CVX_Setup& setup) {
   if (!stored || !bits || !perPeriod) return 0;
   const double high = std::exp2(std::min(*bits, kOffsetBitsMax));
   if (!SetParameterLimits(target, 0.0, high)) return 0;
-  return WriteBase(target, std::fmod(std::trunc(*stored), *perPeriod));
+  // Rounded to the nearest count, not truncated; a reading within half a
+  // count of a period's end is that period's start.
+  double offset = std::fmod(std::trunc(*stored), *perPeriod);
+  if (std::fabs(offset) > *perPeriod - 0.5) offset -= std::copysign(*perPeriod, offset);
+  return WriteBase(target, std::round(offset) + 0.0);
 }
 
 }  // namespace engine

@@ -72,13 +72,14 @@ int RecoverSSI_No_Bits_Turns_LD(CVX_Setup& setup);
 int RecoverSSI_isGray_LD(CVX_Setup& setup);
 int RecoverSSI_isReverseCounting_LD(CVX_Setup& setup);
 
-// Counts of the serial word per electrical period: 2^min("SSIREV", 16) over
+// Counts of the serial word per electrical period: 2^min("SSIREV", 32) over
 // the whole electrical periods per revolution, trunc("MECRESL" * "ENC2THL"
-// * 2^-32), truncated. nullopt when a register is missing or either
-// truncation gives 0 (no period to reduce by).
+// * 2^-32), not truncated. nullopt when a register is missing, there is no
+// whole period per revolution, or a period is shorter than one count.
 std::optional<double> SerialCountsPerElectricalPeriod(CVX_Setup& setup);
 // "SSI_Offset" = trunc("ZAOFF") reduced to within one electrical period (the
-// remainder keeps the sign of "ZAOFF"); limits [0, 2^min("SSIREV", 32)].
+// remainder keeps the sign of "ZAOFF") and rounded to a count; limits
+// [0, 2^min("SSIREV", 32)].
 // Returns 0 with nothing written when the period above is not available,
 // and 1 with nothing written while the registers describe a load sensor.
 int RecoverSSI_Offset(CVX_Setup& setup);

@@ -138,17 +138,18 @@ TEST(FeedbackRoundTrip, RoundTripSettles) {
   });
 }
 
-// An offset of more than one electrical period comes back reduced, and the
-// next computation gives the drive the reduced one (the same electric angle
-// within the truncation of the period); from then on nothing changes.
+// An offset of more than one electrical period (2621.44 counts of the 17-bit
+// word) comes back reduced, and the next computation gives the drive the
+// reduced one (the same electric angle within half a count); from then on
+// nothing changes.
 TEST(FeedbackRoundTrip, OffsetBeyondOnePeriodSettlesInTwoTrips) {
   CVX_Setup setup = SetupFor({3, 0, 0, 0, false, Timing::kRoomy});
-  Set(setup, "SSI_Offset", 1500);
+  Set(setup, "SSI_Offset", 3000);
   RoundTrip(setup);
-  EXPECT_EQ(Value(setup, "ZAOFF"), 1500);
-  EXPECT_EQ(Value(setup, "SSI_Offset"), 1500 - 1310);
+  EXPECT_EQ(Value(setup, "ZAOFF"), 3000);
+  EXPECT_EQ(Value(setup, "SSI_Offset"), 379);
   RoundTrip(setup);
-  EXPECT_EQ(Value(setup, "ZAOFF"), 1500 - 1310);
+  EXPECT_EQ(Value(setup, "ZAOFF"), 379);
   const CVX_Setup second = setup;
   RoundTrip(setup);
   ExpectSameValues(second, setup);
@@ -177,7 +178,7 @@ TEST(FeedbackRoundTrip, UserValuesOfTheDescribedSensorComeBack) {
   EXPECT_EQ(Value(setup, "SSI_No_Bits_Revolution"), 17);
   EXPECT_EQ(Value(setup, "SSI_isReverseCounting"), 1);
   EXPECT_EQ(Value(setup, "SSI_freq"), 2.5e6);
-  EXPECT_EQ(Value(setup, "SSI_Offset"), 1500 - 1310);
+  EXPECT_EQ(Value(setup, "SSI_Offset"), 1500);  // within one period
   EXPECT_EQ(Value(setup, "ReverseCounting"), 1);
 }
 

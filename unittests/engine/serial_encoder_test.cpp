@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <utility>
 
 #include "engine/feedback_sensors.h"
 #include "feedback_sensors_test_setup.h"
@@ -115,7 +116,7 @@ TEST(SerialFrame, MissingLoadSensorTypeWritesNothing) {
 
 // ----- offset within one electrical period -----
 
-// 17-bit encoder, 200 steps: 65536 / 50 = 1310 counts per period.
+// 17-bit encoder, 200 steps: 131072 / 50 = 2621.44 counts per period.
 CVX_Setup OffsetSetup(double zaoff) {
   CVX_Setup setup = fbtest::MakeFeedbackSetup();
   engine::ComputeMECRESL(setup);
@@ -125,16 +126,32 @@ CVX_Setup OffsetSetup(double zaoff) {
   return setup;
 }
 
-TEST(SerialOffset, KeptWithinOneElectricalPeriod) {
-  for (double zaoff : {0.0, 874.0, 1309.0, 1310.0, 1315.0, 131071.0}) {
+TEST(SerialOffset, KeptWithinOneElectricalPeriodOfTheWholeWord) {
+  const std::pair<double, double> cases[] = {
+      {0, 0},       {874, 874},   {1310, 1310}, {2000, 2000}, {2620, 2620}, {2621, 0},
+      {2622, 1},    {131071, 2620}, {131072, 0},
+  };
+  for (const auto& [zaoff, offset] : cases) {
     CVX_Setup setup = OffsetSetup(zaoff);
-    EXPECT_EQ(engine::SerialCountsPerElectricalPeriod(setup), 1310);
+    EXPECT_DOUBLE_EQ(*engine::SerialCountsPerElectricalPeriod(setup), 2621.44);
     ASSERT_EQ(engine::RecoverSSI_Offset(setup), 1);
-    EXPECT_EQ(Value(setup, "SSI_Offset"), std::fmod(zaoff, 1310.0)) << zaoff;
+    EXPECT_EQ(Value(setup, "SSI_Offset"), offset) << zaoff;
   }
   CVX_Setup setup = OffsetSetup(0);
   engine::RecoverSSI_Offset(setup);
   EXPECT_EQ(setup.FindParameter("SSI_Offset")->GetMinimum(), 0);
+}
+
+TEST(SerialOffset, TheSameWhicheverPeriodTheRotorRestsIn) {
+  // The encoder reads the offset plus whole electrical periods, rounded to a
+  // count: every reading must give the offset back.
+  for (const double truth : {0.0, 874.0, 2000.0, 2600.0}) {
+    for (int period = 0; period < 50; ++period) {
+      CVX_Setup setup = OffsetSetup(std::round(truth + period * 2621.44));
+      ASSERT_EQ(engine::RecoverSSI_Offset(setup), 1);
+      EXPECT_EQ(Value(setup, "SSI_Offset"), truth) << "period " << period;
+    }
+  }
 }
 
 TEST(SerialOffset, LimitFollowsTheRevolutionBits) {
