@@ -3,6 +3,8 @@
 #include <fmt/format.h>
 
 #include <cmath>
+#include <cstddef>
+#include <vector>
 
 #include "commissioning/drive_errors.h"
 #include "commissioning/motion_tuning_test.h"
@@ -211,10 +213,31 @@ void CMotionTuningTest::WaitForTestProgram() {
 }
 
 void CMotionTuningTest::FinishUploadedRun() {
-  if (UploadResults(*m_logger, &m_graph, kStageTexts[4]) == UploadEnd::kComplete) m_bContinuousTest = 0;
+  if (UploadResults(*m_logger, &m_graph, kStageTexts[4], false) == UploadEnd::kComplete) Succeed();
+}
+
+bool CMotionTuningTest::CheckFeedbackFollowed() {
+  // The log's first column is the time, then the reference and the
+  // feedback; a scope window's points not yet received are empty.
+  const CGraphDocument& log = GetGraphDocument();
+  std::vector<double> reference;
+  std::vector<double> feedback;
+  for (std::size_t i = 0; i < log.GetPointCount(); ++i) {
+    const std::vector<double>& point = log.GetPoint(i);
+    if (point.size() < 3) continue;
+    reference.push_back(point[1]);
+    feedback.push_back(point[2]);
+  }
+  const auto text = commissioning::FeedbackFaultText(
+      commissioning::JudgeFeedback(m_names.controlled, reference, feedback), m_names.controlled);
+  if (!text) return true;
+  m_bContinuousTest = 0;
+  Fail(*text);
+  return false;
 }
 
 void CMotionTuningTest::Succeed() {
+  if (!CheckFeedbackFollowed()) return;
   m_bContinuousTest = 0;
   TestSucceeded(1);
 }

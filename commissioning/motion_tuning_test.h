@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "commissioning/feedback_follows.h"
 #include "commissioning/gain_slider.h"
 #include "commissioning/live_gains.h"
 #include "commissioning/my_test_dlg.h"
@@ -42,6 +43,7 @@ class CMotionTuningTest : public CMyTestDlg {
     std::vector<const char*> logged;   // the log's variables, reference and feedback first
     const char* liveReference;         // read for the live plot without a scope
     const char* liveFeedback;
+    commissioning::Controlled controlled;  // what the reference and feedback logged are
     std::string program;               // the test program
     // "Tune": the design stored and its registers computed; the text of a
     // design that cannot be made.
@@ -122,6 +124,7 @@ class CMotionTuningTest : public CMyTestDlg {
   void WaitForTestProgram();
   void FinishUploadedRun();
   bool CheckRunFlag();
+  bool CheckFeedbackFollowed();
   void Succeed();
 
   // motion_tuning_online.cpp: live plots and plot buttons

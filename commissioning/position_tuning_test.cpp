@@ -42,6 +42,7 @@ CMotionTuningTest::Names NamesFor(const CVX_Setup* setup) {
       .logged = {"Target_Position", "Load_Position"},
       .liveReference = "Target_Position",
       .liveFeedback = "Load_Position",
+      .controlled = commissioning::Controlled::kPosition,
       .program = setup ? CTestPositionTuning::ProgramFor(*setup) : std::string(),
       .tune = &CMotionTuningTest::TuneBy<&commissioning::TunePositionController>,
       .tunedGains = {"Kp_P_scl", "Ki_P_scl", "Kd_P_scl"},

@@ -21,6 +21,7 @@ const CMotionTuningTest::Names kNames{
     .logged = {"Speed_Reference", "Load_Speed", "Current_Reference", "Motor_Current"},
     .liveReference = "Speed_Reference",
     .liveFeedback = "Load_Speed",
+    .controlled = commissioning::Controlled::kSpeed,
     .program = "Speed_Controller_Tuning_Test",
     .tune = &CMotionTuningTest::TuneBy<&commissioning::TuneSpeedController>,
     .tunedGains = {"Kp_S_scl", "Ki_S_scl"},

@@ -14,6 +14,7 @@
 
 #include "commissioning/angle_tuning_test.h"
 #include "commissioning/drive_errors.h"
+#include "commissioning/feedback_follows.h"
 #include "commissioning/encoder_resolution_test.h"
 #include "commissioning/position_tuning_test.h"
 #include "commissioning/speed_tuning_test.h"
@@ -134,6 +135,14 @@ std::vector<Row> Rows() {
   // before the one of "delta_time" -1.
   rows.push_back({&kInertia, "ReversedEncoder", reversed, std::string(commissioning::kInertiaSpeedNegativeText)});
   rows.push_back({&kInertia, "NoEncoderPulses", noPulses, std::string(commissioning::kInertiaSpeedZeroText)});
+  // The example's test speed (10 counts per sample) stays below its speed
+  // error limit "SERRMAX" (20): no protection trips, and the log shows the
+  // fault. The reversed encoder turns the rotor back by a few counts until
+  // the field holds it.
+  const std::string stillSpeed =
+      *commissioning::FeedbackFaultText(commissioning::FeedbackVerdict::kStill, commissioning::Controlled::kSpeed);
+  rows.push_back({&kSpeed, "ReversedEncoderAtALowSpeed", reversed, stillSpeed});
+  rows.push_back({&kSpeed, "NoEncoderPulsesAtALowSpeed", noPulses, stillSpeed});
   return rows;
 }
 
