@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <string_view>
 #include <utility>
 
@@ -10,6 +11,7 @@
 #include "engine/sequences.h"
 #include "engine/setup_access.h"
 #include "engine/step_units.h"
+#include "kernel/errors.h"
 #include "kernel/name_key.h"
 #include "kernel/parameter.h"
 #include "kernel/probe.h"
@@ -59,16 +61,45 @@ const engine::ScaledGainRow* DialogGain(std::string_view name) {
   return row;
 }
 
+// Base values of the parameters in the families above.
+std::vector<std::pair<std::string, double>> MotionValues(const CVX_Setup& setup) {
+  std::vector<std::pair<std::string, double>> values;
+  for (const CVX_Parameter* parameter : setup.GetParameters()) {
+    const std::string& unit = parameter->GetUnitType();
+    if (std::find(kStepUnitFamilies.begin(), kStepUnitFamilies.end(), unit) == kStepUnitFamilies.end()) continue;
+    const double base = parameter->GetValueInBaseUnit();
+    if (std::isfinite(base)) values.emplace_back(parameter->GetName(), base);
+  }
+  return values;
+}
+
+void RestoreMotionValues(CVX_Setup& setup, const std::vector<std::pair<std::string, double>>& values) {
+  const kernel::QuietErrors quiet;
+  for (const auto& [name, base] : values) {
+    CVX_Parameter* parameter = setup.FindParameter(name);
+    if (parameter && parameter->GetValueInBaseUnit() != base) parameter->SetValueInBaseUnit(base);
+  }
+}
+
 }  // namespace
 
 CMySetupDlg::CMySetupDlg(CVX_Setup* setup, UINT nIDTemplate, std::vector<std::string> guidelineSteps,
                          CWnd* pParentWnd)
     : CVX_EditSetupDlg(setup, nIDTemplate, 1, std::move(guidelineSteps), pParentWnd) {}
 
+void CMySetupDlg::OnChangingParameterValue(const std::string& name) {
+  if (ChangesStepUnits(name))
+    m_motionValues = MotionValues(*GetSetup());
+  else
+    m_motionValues.reset();
+  CVX_EditSetupDlg::OnChangingParameterValue(name);
+}
+
 void CMySetupDlg::OnChangedParameterValue(const std::string& name) {
   CVX_Setup& setup = *GetSetup();
   if (ChangesStepUnits(name)) {
     engine::UpdateStepUnits(setup);
+    if (m_motionValues) RestoreMotionValues(setup, *m_motionValues);
     for (std::string_view family : kStepUnitFamilies) RefreshAllParametersWithCompatibleUnits(family);
   } else if (SameName(name, "KFFA_scl")) {
     RoundTripAccelerationFeedForward(setup);

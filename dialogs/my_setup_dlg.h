@@ -1,6 +1,8 @@
 #pragma once
 
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "kernel/ui/edit_setup_dlg.h"
@@ -15,6 +17,7 @@ class CMySetupDlg : public CVX_EditSetupDlg {
   CMySetupDlg(CVX_Setup* setup, UINT nIDTemplate, std::vector<std::string> guidelineSteps = {},
               CWnd* pParentWnd = nullptr);
 
+  void OnChangingParameterValue(const std::string& name) override;
   void OnChangedParameterValue(const std::string& name) override;
 
  protected:
@@ -25,4 +28,12 @@ class CMySetupDlg : public CVX_EditSetupDlg {
   // ends of the position range) or one is a share of the other (an integral
   // limit of a speed limit).
   void KeepValuesAsDriveUses(const std::string& name);
+
+ private:
+  // A distance, speed or acceleration the person entered is one on the
+  // shaft: a new step count, microstep count or control type changes the
+  // drive units it is held in, not the value. Taken as the change begins,
+  // put back after the step units are rebuilt (again after the microstep
+  // count is corrected to a power of two).
+  std::optional<std::vector<std::pair<std::string, double>>> m_motionValues;
 };

@@ -38,6 +38,7 @@ CVX_EditSetupDlg::CVX_EditSetupDlg(CVX_Setup* setup, UINT nIDTemplate, int flag,
 
 CVX_EditSetupDlg::~CVX_EditSetupDlg() = default;
 
+void CVX_EditSetupDlg::OnChangingParameterValue(const std::string&) {}
 void CVX_EditSetupDlg::OnChangedParameterValue(const std::string&) {}
 void CVX_EditSetupDlg::OnChangedParameterUnit(const std::string&) {}
 void CVX_EditSetupDlg::OnRefreshParameterValue(const std::string&) {}
@@ -216,16 +217,19 @@ void CVX_EditSetupDlg::OnCommand(UINT code, int id) {
         return;
       case Kind::kCheck:
         if (code != BN_CLICKED) return;
+        OnChangingParameterValue(name);
         parameter->SetValueInBaseUnit(IsDlgButtonChecked(id) == BST_CHECKED ? 1.0 : 0.0);
         break;
       case Kind::kRadio:
         if (code != BN_CLICKED) return;
+        OnChangingParameterValue(name);
         parameter->SetValueInBaseUnit(id - binding.firstId);
         break;
       case Kind::kCombo: {
         if (code != CBN_SELCHANGE) return;
         const auto* combo = dynamic_cast<const CComboBox*>(GetDlgItem(id));
         if (!combo || combo->GetCurSel() < 0) return;
+        OnChangingParameterValue(name);
         parameter->SetValueInBaseUnit(FromItemData(combo->GetItemData(combo->GetCurSel())));
         break;
       }
@@ -249,6 +253,7 @@ void CVX_EditSetupDlg::OnEditLeft(Binding& binding) {
     AfxMessageBox(kernel::NotANumberMessage(text, name), MB_OK | MB_ICONWARNING);
     return;
   }
+  OnChangingParameterValue(name);
   int stored = 0;
   {
     kernel::QuietErrors quiet;

@@ -23,7 +23,9 @@ class CVX_Parameter;
 // (they take effect at once). A name the setup lacks is reported by the
 // kernel and not bound.
 //
-// After a person changes a bound control the parameter is written (the
+// Just before a person's change of a bound control is written,
+// OnChangingParameterValue(name) is called, while the setup still holds the
+// old value. After a person changes a bound control the parameter is written (the
 // kernel clips to the limits and fits the type), OnChangedParameterValue(name)
 // is called, every control bound to it shows the value then kept (so a
 // handler that quantises the value shows its result), and last
@@ -109,6 +111,7 @@ class CVX_EditSetupDlg : public CDialog {
   void EnableChildren(const std::vector<int>& ids, bool enable);
 
   // ----- what derived dialogs react to -----
+  virtual void OnChangingParameterValue(const std::string& name);
   virtual void OnChangedParameterValue(const std::string& name);
   virtual void OnChangedParameterUnit(const std::string& name);
   virtual void OnRefreshParameterValue(const std::string& name);

@@ -43,6 +43,39 @@ TEST_F(DriveSetupEdits, MicrostepCountBecomesTheNearestPowerOfTwo) {
   }
 }
 
+TEST_F(DriveSetupEdits, DistancesOnTheShaftStayWhenTheMicrostepCountChanges) {
+  UseExample(kOpenLoop);
+  SetBase("isSWLS", 1);
+  const double negative = Base("Negative_SWLS");
+  const double positive = Base("Positive_SWLS");
+  const double testPosition = Base("TestPosition");
+  const double negativeCounts = Internal("Negative_SWLS");
+  ASSERT_EQ(Base("NoMicroStepsPerStep"), 256);
+  platform::UserScript script;
+  std::string shownNegative;
+  script.Call([&](CDialog& dialog) { shownNegative = dialog.GetDlgItemText(kNegativeLimitEdit); })
+      .Type(kMicrostepsEdit, "8")
+      .Call([&](CDialog& dialog) {
+        EXPECT_EQ(dialog.GetDlgItemText(kNegativeLimitEdit), shownNegative);
+        EXPECT_DOUBLE_EQ(Base("Negative_SWLS"), negative);
+        EXPECT_DOUBLE_EQ(Base("Positive_SWLS"), positive);
+        EXPECT_DOUBLE_EQ(Base("TestPosition"), testPosition);
+      })
+      // A count corrected to a power of two keeps them too.
+      .Answer(std::string(engine::kMicrostepPowerOfTwoMessage), IDOK)
+      .Type(kMicrostepsEdit, "6")
+      .Call([&](CDialog&) {
+        EXPECT_EQ(Base("NoMicroStepsPerStep"), 8);
+        EXPECT_DOUBLE_EQ(Base("Negative_SWLS"), negative);
+      })
+      .Click(IDOK);
+  ASSERT_EQ(RunDriveSetup(script), IDOK);
+  EXPECT_DOUBLE_EQ(Base("Negative_SWLS"), negative);
+  EXPECT_DOUBLE_EQ(Base("Positive_SWLS"), positive);
+  // The drive's limit register holds the same distance in the coarser steps.
+  EXPECT_DOUBLE_EQ(Internal("SWNEGLS"), negativeCounts / 32);
+}
+
 TEST_F(DriveSetupEdits, SoftwareLimitBeingEditedIsPulledToTheOther) {
   UseExample(kClosedLoopIncremental);
   SetBase("isSWLS", 1);
