@@ -234,7 +234,10 @@ void CDriveSetupDlg::ApplyVisibilityRules() {
   const bool motionAuto = hasMotionComplete && IntValue(setup, "MotionCompleteType") == 0;
   EnableChild(kCorrectionWindowEdit, openLoadSensor && !motionAuto);
   // With the default motion complete the correction window is its band.
-  if (motionAuto && Has(setup, "SOLmodeEncOnLoad"))
+  // Only where the window is in use (its group on view, the correction on
+  // the load sensor switched on): elsewhere the drive takes its error limit
+  // from "ERR_position", and the window stored is the person's to keep.
+  if (motionAuto && !posGroup)
     if (const auto band = engine::Base(setup, "MotionCompleteSettleBand"))
       engine::WriteBase(setup, "ErrMaxUser", *band);
 
