@@ -2,12 +2,18 @@
 
 #include <cmath>
 
+#include "commissioning/test_texts.h"
 #include "kernel/kernel_functions.h"
 
 namespace commissioning {
 
 Result<double> TotalInertia(const InertiaRunReport& report, double testCurrent_counts, const InertiaScales& scales) {
   const double t = report.deltaTime_samples;
+  // The drive's test programs end with "test_flag" -1 when the measured
+  // current passed "Imax_Prot_Test", as the tuning tests read it: that is no
+  // speed running backwards.
+  if (report.testFlag == -1.0)
+    return Failure{std::string(kCurrentProtectionText) + "\n" + std::string(kInertiaProtectionAdvice)};
   if (!(report.testFlag > 0.0)) return Failure{std::string(kInertiaSpeedNegativeText)};
   if (t == -1.0) return Failure{std::string(kInertiaSpeedNegativeText) + "."};
   if (t == -2.0) return Failure{std::string(kInertiaSpeedZeroText)};

@@ -12,7 +12,9 @@ namespace commissioning {
 
 // What the identification program reports after its run.
 struct InertiaRunReport {
-  double testFlag;           // "test_flag": 0 or below when the speed ran backwards
+  // "test_flag": -1 when the current passed the protection current, any
+  // other value of 0 or below when the speed ran backwards.
+  double testFlag;
   double deltaTime_samples;  // "delta_time": -1, -2 and below name failures
   double deltaSpeed;         // "delta_speed", internal speed units
 };
@@ -48,6 +50,12 @@ inline constexpr std::string_view kInertiaSpeedNotReachedText =
     "The motor does not reach the programmed speed level!\nYou may have a problem with the encoder or the initial "
     "positioning is not performed correctly. Check the encoder and motor connections. If these are OK, try to "
     "increase the test current.";
+
+// Follows the tests' common text for a run the protection current ended:
+// the test current's swing of a strong motor can carry the current past it.
+inline constexpr std::string_view kInertiaProtectionAdvice =
+    "The motor current passed the protection current of the test: lower the test current, or raise the protection "
+    "current as far as the motor allows.";
 
 inline constexpr std::string_view kInertiaBelowMotorText =
     "You have chosen a value for the total inertia that is lower than the value of the motor inertia.\nThe "

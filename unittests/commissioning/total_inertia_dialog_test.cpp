@@ -7,6 +7,7 @@
 #include <chrono>
 #include <string>
 
+#include "commissioning/test_texts.h"
 #include "commissioning/total_inertia.h"
 #include "commissioning/total_inertia_test.h"
 #include "commissioning/total_inertia_test_controls.h"
@@ -127,6 +128,7 @@ TEST_F(TotalInertiaDialogSim, FaultsFailWithTheirTextAndKeepNothing) {
     std::string error;
     int merBits = 0;        // raised at merAfter_s after the start instead
     double merAfter_s = 0;  // the identification runs from about 0.52 s for some 130 ms
+    double protection_A = 0;  // "TestProtectionCurrent" when not 0
   };
   const Case cases[] = {
       {"no encoder pulses", R"("sensors": {"encoder": {"lines": 1000, "fault": "no-pulses"}})",
@@ -146,6 +148,12 @@ TEST_F(TotalInertiaDialogSim, FaultsFailWithTheirTextAndKeepNothing) {
       {"ENABLE off", R"("faults": {"enable_input_off": true})", "Drive / Motor ENABLE input is in DISABLED state."},
       {"link lost", R"("faults": {"read": {"from_call": 40, "text": "The drive does not answer."}})",
        "The drive does not answer."},
+      // Protected at the test current itself: the converter's noise alone
+      // carries the measured current past it.
+      {"the current passes the protection", "",
+       std::string(commissioning::kCurrentProtectionText) + "\n" +
+           std::string(commissioning::kInertiaProtectionAdvice),
+       0, 0, 1.0},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -153,6 +161,7 @@ TEST_F(TotalInertiaDialogSim, FaultsFailWithTheirTextAndKeepNothing) {
     UseLoadedMotor(c.merBits ? fmt::format(R"("faults": {{"mer": [{{"time_s": {}, "bits": {}}}]}})",
                                            After_s(c.merAfter_s), c.merBits)
                              : c.faults);
+    if (c.protection_A > 0) SetBase("TestProtectionCurrent", c.protection_A);
     const std::string before = kernel::SerializeSetup(*setup);
     std::vector<std::string> questions;
     EXPECT_EQ(StartAndClose(IDYES, &questions), IDCANCEL);

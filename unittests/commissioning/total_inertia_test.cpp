@@ -1,5 +1,7 @@
 #include "commissioning/total_inertia.h"
 
+#include "commissioning/test_texts.h"
+
 #include <cmath>
 #include <gtest/gtest.h>
 #include <numbers>
@@ -41,9 +43,16 @@ TEST(TotalInertiaFormula, TheProgramsFailureReportsGiveTheirTexts) {
   ASSERT_FALSE(timeMinusOne.ok());
   EXPECT_EQ(flagZero.error(), kInertiaSpeedNegativeText);
   EXPECT_EQ(timeMinusOne.error(), std::string(kInertiaSpeedNegativeText) + ".") << "differ only in the full stop";
-  EXPECT_EQ(TotalInertia({.testFlag = -1, .deltaTime_samples = -2, .deltaSpeed = 0}, current, kScales).error(),
+  EXPECT_EQ(TotalInertia({.testFlag = 0, .deltaTime_samples = -2, .deltaSpeed = 0}, current, kScales).error(),
             kInertiaSpeedNegativeText)
       << "the flag is looked at first";
+  // The flag the programs end with when the current passed the protection
+  // names that cause, not a speed running backwards; other negative flags
+  // keep the backwards text.
+  EXPECT_EQ(TotalInertia({.testFlag = -1, .deltaTime_samples = 0, .deltaSpeed = 0}, current, kScales).error(),
+            std::string(kCurrentProtectionText) + "\n" + std::string(kInertiaProtectionAdvice));
+  EXPECT_EQ(TotalInertia({.testFlag = -2, .deltaTime_samples = 10, .deltaSpeed = 5}, current, kScales).error(),
+            kInertiaSpeedNegativeText);
   EXPECT_EQ(TotalInertia({.testFlag = 1, .deltaTime_samples = -2, .deltaSpeed = 0}, current, kScales).error(),
             kInertiaSpeedZeroText);
   EXPECT_EQ(TotalInertia({.testFlag = 1, .deltaTime_samples = -3, .deltaSpeed = 0}, current, kScales).error(),

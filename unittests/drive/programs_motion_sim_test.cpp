@@ -211,6 +211,13 @@ INSTANTIATE_TEST_SUITE_P(
                     R"({"motor": {"Jm": 5e-5, "Jload": 8e-4}, "sensors": {"encoder": {"lines": 2500, "reversed": true}}})",
                     8.5e-4, {{"MECRESL", 10000}, {"ENC2THL", 21474836}}, 20.0},
         InertiaCase{"closed_loop_ssi_17bit.json", R"({"motor": {"Jload": 2e-3}})", 2.27e-3, {}},
+        // The absolute reading starts near the top of the 17-bit word
+        // (about 126 000 counts), not at 0: the program must measure from
+        // where the rotor starts.
+        InertiaCase{"closed_loop_ssi_17bit.json",
+                    R"({"initial_angle_rad": 5.8, "motor": {"Jload": 2e-3},
+                        "sensors": {"ssi": {"bits": 17, "offset": 874}}})",
+                    2.27e-3, {}},
         // The open-loop setup's test speed is in microsteps; 20 counts per
         // sample is about 40 rad/s on its 1000-line encoder. The motor's
         // torque constant is the setup's own.
