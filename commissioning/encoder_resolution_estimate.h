@@ -23,11 +23,23 @@ inline constexpr std::string_view kResolutionWrongDirectionText =
     "to increase the test current.";
 
 // `finalCount`: the counter after the turn; `moved`: a value other than 0
-// was seen while the motor turned. A count whose magnitude is nearest the
-// smallest standard resolution (a few edges of jitter) counts as no motion;
-// a negative count beyond that is a reversed direction, however large; a
-// positive one more than a tenth away from every standard count is no whole
-// turn and tells nothing either.
-Result<int> EstimateEncoderLines(double finalCount, bool moved, const CResolution& standards);
+// was seen while the motor turned; `electricalCycles`: the electrical
+// cycles the field turned through ("PolesPairs"). A count whose magnitude is
+// nearest the smallest standard resolution (a few edges of jitter) counts as
+// no motion; a negative count beyond that is a reversed direction, however
+// large. A positive count gives the standard resolution it measures, but
+// only when that one lies within what the measurement can be off
+// (`EncoderLinesError`) and no other does: otherwise the failure names the
+// measured count, as the resolution of a non-standard encoder or a turn the
+// rotor did not follow through.
+Result<int> EstimateEncoderLines(double finalCount, bool moved, int electricalCycles, const CResolution& standards);
+
+// How far the count of one revolution, in lines, can lie from the encoder's
+// resolution: the rotor rests behind the field before and after the turn,
+// lagging the same way both times and each within a quarter electrical cycle
+// (farther it would slip a step), so the two rests differ by less than a
+// quarter cycle; and the counter's edges and the truncation to whole lines
+// add one line.
+double EncoderLinesError(double measuredLines, int electricalCycles);
 
 }  // namespace commissioning

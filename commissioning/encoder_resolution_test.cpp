@@ -2,7 +2,9 @@
 
 #include <fmt/format.h>
 
+#include <algorithm>
 #include <cmath>
+#include <limits>
 #include <numbers>
 
 #include "commissioning/drive_errors.h"
@@ -117,7 +119,9 @@ void CDetectEncoderResolution::StartTurn() {
   }
   std::string error;
   // A two-phase stepper's full steps come four to an electrical cycle.
-  for (const auto& [name, value] : {std::pair{"RefTest", *reference}, {"PolesPairs", std::trunc(steps * 0.25)}}) {
+  const double cycles = std::trunc(steps * 0.25);
+  m_electricalCycles = static_cast<int>(std::clamp(cycles, 0.0, double{std::numeric_limits<int>::max()}));
+  for (const auto& [name, value] : {std::pair{"RefTest", *reference}, {"PolesPairs", cycles}}) {
     if (!SetUserVariableValue(m_test, name, value, error)) {
       Fail(error);
       return;
@@ -167,7 +171,7 @@ void CDetectEncoderResolution::Evaluate() {
   if (!CheckDriveErrors(1, commissioning::kMaskPositioning)) return;
   const std::optional<double> count = ReadCounter();
   if (!count) return;
-  const auto lines = commissioning::EstimateEncoderLines(*count, m_moved, m_resolutions);
+  const auto lines = commissioning::EstimateEncoderLines(*count, m_moved, m_electricalCycles, m_resolutions);
   if (!lines.ok()) {
     Fail(lines.error());
     return;

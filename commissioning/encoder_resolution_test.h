@@ -44,6 +44,7 @@ class CDetectEncoderResolution : public CMyTestDlg {
   CResolution m_resolutions;
   double m_testCurrent = 0.0;
   int m_bestLines = 0;
+  int m_electricalCycles = 0;  // of the revolution the test program turns
   bool m_moved = false;
   int m_countingDirection = -1;
   bool m_hasReverseCounting = false;

@@ -115,5 +115,23 @@ TEST_F(EncoderResolutionFaultsSim, NoPulsesFailWithTextAAndKeepNothing) {
   EXPECT_TRUE(after == before) << testsupport::FirstDifference(before, after);
 }
 
+// 1100 lines lie within a tenth of 1000 but far beyond what one revolution
+// of the 200-step motor can miscount: the test names the count it measured
+// and offers nothing to keep.
+TEST_F(EncoderResolutionFaultsSim, ANonStandardEncoderFailsNamingItsCountAndKeepsNothing) {
+  UseExample(dialogtest::kClosedLoopIncremental);
+  AttachDrive(R"({"sensors": {"encoder": {"lines": 1100, "reversed": true}}})");
+  CDetectEncoderResolution test(setup.get());
+  const std::string before = kernel::SerializeSetup(*setup);
+  EXPECT_EQ(RunOnceAndClose(test), IDCANCEL);
+  ASSERT_EQ(events.errors.size(), 1u);
+  EXPECT_EQ(events.errors[0].rfind("The encoder counted 1100 lines in one revolution of the motor", 0), 0u)
+      << events.errors[0];
+  EXPECT_TRUE(events.measured.empty());
+  EXPECT_EQ(test.EstimatedLines(), 0);
+  const std::string after = kernel::SerializeSetup(*setup);
+  EXPECT_TRUE(after == before) << testsupport::FirstDifference(before, after);
+}
+
 }  // namespace
 }  // namespace commissioningtest
