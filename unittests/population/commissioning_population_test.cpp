@@ -18,7 +18,9 @@
 namespace population {
 namespace {
 
-constexpr std::uint64_t kSeed = 20240611;
+// The second seed drew two motors whose inertia run the protection current
+// ended, which the test once blamed on the counting direction.
+constexpr std::uint64_t kSeeds[] = {20240611, 3};
 constexpr int kMotors = 60;
 constexpr double kMaxMisread = 0.30;
 
@@ -29,12 +31,14 @@ struct Tally {
   double success_share;
   int succeeded = 0;
   int honest = 0;
+  int due = 0;  // honest failures the true motor calls for
   int wrong = 0;
   int not_reached = 0;
   double worst = 0.0;  // the largest error among successes, as a share of its tolerance or of the truth
   std::string details{};
 
-  void Add(const std::optional<Outcome>& outcome, const TrueMotor& motor) {
+  // `must_fail`: the true motor is one the test cannot measure.
+  void Add(const std::optional<Outcome>& outcome, const TrueMotor& motor, bool must_fail = false) {
     if (!outcome) {
       ++not_reached;
       return;
@@ -47,30 +51,35 @@ struct Tally {
         return;
       }
       case Verdict::kHonestFailure:
+        if (must_fail) {
+          ++due;
+          return;
+        }
         ++honest;
         details += fmt::format("    failed: {}\n      {}\n", outcome->note,
                                motor.Describe());
         return;
       case Verdict::kSilentlyWrong:
         ++wrong;
-        details += fmt::format("    WRONG AS SUCCESS, {} (found {:.6g}, truth {:.6g})\n      {}\n", outcome->note,
+        details += fmt::format("    WRONG, {} (found {:.6g}, truth {:.6g})\n      {}\n", outcome->note,
                                outcome->value, outcome->truth, motor.Describe());
         return;
     }
   }
 
   std::string Row(bool share_of_tolerance) const {
-    return fmt::format("{:<22} succeeded {:>3}  failed honestly {:>3}  wrong {:>3}  not reached {:>3}  worst {}\n{}",
-                       test, succeeded, honest, wrong, not_reached,
-                       share_of_tolerance ? fmt::format("{:.2f} of its tolerance", worst)
-                                          : fmt::format("{:.3f} %", 100 * worst),
-                       details);
+    return fmt::format(
+        "{:<22} succeeded {:>3}  failed honestly {:>3} (+{} as the motor calls for)  wrong {:>3}  not reached {:>3}  "
+        "worst {}\n{}",
+        test, succeeded, honest, due, wrong, not_reached,
+        share_of_tolerance ? fmt::format("{:.2f} of its tolerance", worst) : fmt::format("{:.3f} %", 100 * worst),
+        details);
   }
 
   void Check() const {
     EXPECT_EQ(wrong, 0) << test;
-    const int reached = succeeded + honest + wrong;
-    EXPECT_GE(succeeded, success_share * reached) << test;
+    const int reached = succeeded + honest + due + wrong;
+    EXPECT_GE(succeeded, success_share * (reached - due)) << test;
   }
 };
 
@@ -90,18 +99,26 @@ TEST_F(CommissioningPopulation, EveryTestSucceedsWithinToleranceOrFailsHonestly)
   Tally current{"current tuning", 0.9};
   Tally encoder{"encoder lines", 0.9};
   Tally inertia{"total inertia", 0.8};
-  for (const TrueMotor& motor : DrawPopulation(kSeed, kMotors)) {
-    SCOPED_TRACE(motor.Describe());
-    const Commissioned done = Commission(motor, DatasheetOf(motor, kSeed, kMaxMisread));
-    if (HasFatalFailure()) return;
-    supply.Add(done.supply, motor);
-    resistance.Add(done.resistance, motor);
-    inductance.Add(done.inductance, motor);
-    current.Add(done.current_tuning, motor);
-    encoder.Add(done.encoder, motor);
-    inertia.Add(done.total_inertia, motor);
+  int non_standard = 0;
+  for (const std::uint64_t seed : kSeeds) {
+    for (const TrueMotor& motor : DrawPopulation(seed, kMotors)) {
+      SCOPED_TRACE(motor.Describe());
+      const Commissioned done = Commission(motor, DatasheetOf(motor, seed, kMaxMisread));
+      if (HasFatalFailure()) return;
+      non_standard += IsStandardLineCount(motor.encoder_lines) ? 0 : 1;
+      supply.Add(done.supply, motor);
+      resistance.Add(done.resistance, motor);
+      inductance.Add(done.inductance, motor);
+      current.Add(done.current_tuning, motor);
+      // An encoder of no standard count fails the encoder test, which then
+      // names the count: the person types the lines from its label.
+      encoder.Add(done.encoder, motor, !IsStandardLineCount(motor.encoder_lines));
+      inertia.Add(done.total_inertia, motor);
+    }
   }
-  std::cout << fmt::format("{} motors of seed {}, setups 10-{:.0f} % off\n", kMotors, kSeed, 100 * kMaxMisread)
+  std::cout << fmt::format("{} motors each of seeds {} and {} ({} with an encoder of no standard count), setups "
+                           "10-{:.0f} % off\n",
+                           kMotors, kSeeds[0], kSeeds[1], non_standard, 100 * kMaxMisread)
             << supply.Row(false) << resistance.Row(false) << inductance.Row(false) << current.Row(true)
             << encoder.Row(false) << inertia.Row(false);
   for (const Tally* tally : {&supply, &resistance, &inductance, &current, &encoder, &inertia}) tally->Check();

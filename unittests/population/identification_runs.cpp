@@ -71,6 +71,16 @@ double MeasuredSupply_V(SimBench& bench, double supply_counts) {
          bench.setup().GetIdentity().adcMaxValue;
 }
 
+// The test found no standard resolution that fits its count: honest for an
+// encoder made with a count of its own, a wrong reason for a standard one.
+Outcome NoStandardFits(const TrueMotor& m, const std::string& text) {
+  if (IsStandardLineCount(m.encoder_lines)) {
+    return {Verdict::kSilentlyWrong, 0.0, static_cast<double>(m.encoder_lines),
+            "said no standard resolution fits a standard encoder: " + text};
+  }
+  return Failed(m.encoder_lines, text);
+}
+
 }  // namespace
 
 Outcome IdentifyResistance(const TrueMotor& m, const Datasheet& d) {
@@ -166,7 +176,7 @@ Outcome IdentifyEncoder(const TrueMotor& m, const Datasheet& d) {
                    nullptr, 60.0, watch)) {
       return "the encoder program did not end";
     }
-    verdict = EncoderLines(bench.Variable("var_lf_long"), moved, StandardLineCounts());
+    verdict = EncoderLines(bench.Variable("var_lf_long"), moved, m.steps_per_rev / 4);
     return {};
   };
   // The user leaves the box as the example has it; a count against the
@@ -175,6 +185,7 @@ Outcome IdentifyEncoder(const TrueMotor& m, const Datasheet& d) {
   EncoderVerdict verdict;
   if (std::string failure = run_test(verdict); !failure.empty()) return Failed(lines, failure);
   if (verdict.failure == 'A') return Failed(lines, "text A: the shaft did not turn");
+  if (verdict.failure == 'N') return NoStandardFits(m, verdict.text);
   if ((verdict.failure == 'B') != counts_backwards) {
     return {Verdict::kSilentlyWrong, 0.0, lines,
             verdict.failure == 'B' ? "reported reversed counting" : "missed the reversed counting"};
@@ -185,6 +196,7 @@ Outcome IdentifyEncoder(const TrueMotor& m, const Datasheet& d) {
     if (std::string failure = run_test(verdict); !failure.empty()) return Failed(lines, failure);
     if (verdict.failure == 'A') return Failed(lines, "text A after reversing: the shaft did not turn");
     if (verdict.failure == 'B') return {Verdict::kSilentlyWrong, 0.0, lines, "still reversed after reversing"};
+    if (verdict.failure == 'N') return NoStandardFits(m, verdict.text);
   }
   return Judge({static_cast<double>(*verdict.lines), {}}, lines, 0.0);
 }

@@ -6,9 +6,11 @@
 #include <cmath>
 #include <numbers>
 
+#include "commissioning/encoder_resolution_estimate.h"
 #include "drive/sim_bench.h"
 #include "engine/sequences.h"
 #include "kernel/probe.h"
+#include "kernel/resolution.h"
 #include "kernel/setup.h"
 
 namespace population {
@@ -24,10 +26,26 @@ double Uniform(std::mt19937_64& rng, double low, double high) {
 
 bool Coin(std::mt19937_64& rng) { return std::bernoulli_distribution(0.5)(rng); }
 
-// Off the truth by 10 % to `max_share`, either way.
-double Misread(std::mt19937_64& rng, double truth, double max_share) {
-  const double share = Uniform(rng, 0.10, max_share);
+// Off the truth by `min_share` (10 %) to `max_share`, either way.
+double Misread(std::mt19937_64& rng, double truth, double max_share, double min_share = 0.10) {
+  const double share = Uniform(rng, min_share, max_share);
   return truth * (Coin(rng) ? 1.0 + share : 1.0 - share);
+}
+
+// A line count 3-12 % off `standard`, either way, that no standard count
+// lies near: farther from each than twice what the encoder test's count can
+// be off on a motor of `pole_pairs`, so that the test can tell it from them.
+// The standard count when no such count turns up.
+int NonStandardNear(std::mt19937_64& rng, int standard, int pole_pairs) {
+  for (int attempt = 0; attempt < 20; ++attempt) {
+    const int lines = static_cast<int>(std::lround(Misread(rng, standard, 0.12, 0.03)));
+    const double apart = 2 * commissioning::EncoderLinesError(lines, pole_pairs);
+    if (std::none_of(CResolution::kLines.begin(), CResolution::kLines.end(),
+                     [&](int s) { return std::abs(lines - s) <= apart; })) {
+      return lines;
+    }
+  }
+  return standard;
 }
 
 // The current controller designed from the datasheet's R and L with the
@@ -78,8 +96,15 @@ const std::vector<int>& StandardLineCounts() {
   return lines;
 }
 
+bool IsStandardLineCount(int lines) {
+  return std::find(CResolution::kLines.begin(), CResolution::kLines.end(), lines) != CResolution::kLines.end();
+}
+
 std::vector<TrueMotor> DrawPopulation(std::uint64_t seed, int count) {
   std::mt19937_64 rng(seed);
+  // The non-standard encoders come from a stream of their own, so that the
+  // rest of a seed's population stays as it was drawn before they were.
+  std::mt19937_64 odd(seed ^ 0x9e3779b97f4a7c15u);
   std::vector<TrueMotor> motors;
   for (int n = 0; n < count; ++n) {
     TrueMotor m;
@@ -111,6 +136,8 @@ std::vector<TrueMotor> DrawPopulation(std::uint64_t seed, int count) {
     do {
       m.encoder_lines = lines[std::uniform_int_distribution<std::size_t>(0, lines.size() - 1)(rng)];
     } while (m.encoder_lines < 200);
+    // One encoder in six is made with a count of its own near a standard.
+    if (std::bernoulli_distribution(1.0 / 6)(odd)) m.encoder_lines = NonStandardNear(odd, m.encoder_lines, m.pole_pairs());
     m.encoder_reversed = Coin(rng);
     m.serial_bits = std::uniform_int_distribution<int>(12, 20)(rng);
     m.serial_offset = std::uniform_int_distribution<std::uint64_t>(0, (std::uint64_t{1} << m.serial_bits) - 1)(rng);

@@ -54,9 +54,11 @@ struct Datasheet {
   int encoder_lines;  // remembered wrong, not necessarily a standard count
 };
 
-// Standard line counts of incremental encoders, as the encoder test rounds
-// to them; the population draws those from 200 to 10000.
+// Standard line counts of incremental encoders, all among those the
+// encoder test rounds to; the population draws those from 200 to 10000, and
+// one encoder in six with a count of its own 3-12 % off one of them.
 const std::vector<int>& StandardLineCounts();
+bool IsStandardLineCount(int lines);
 
 std::vector<TrueMotor> DrawPopulation(std::uint64_t seed, int count);
 Datasheet DatasheetOf(const TrueMotor& motor, std::uint64_t seed, double max_share = 0.20);

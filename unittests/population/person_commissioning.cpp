@@ -12,6 +12,7 @@
 #include "commissioning/encoder_resolution_test.h"
 #include "commissioning/encoder_resolution_test_controls.h"
 #include "commissioning/resistance_inductance_test.h"
+#include "commissioning/total_inertia.h"
 #include "commissioning/total_inertia_test.h"
 #include "commissioning/vdc_detection_test.h"
 #include "engine/loop_periods.h"
@@ -86,12 +87,11 @@ PersonCommissioning::Ended PersonCommissioning::PlayTest(const std::function<std
     const platform::ActionResult click = platform::Click(dialog, succeeded ? on_success : testdlg::kCloseButton);
     if (!click.ok) ADD_FAILURE() << click.error;
   });
-  std::string before;
   std::unique_ptr<CMyTestDlg> dialog;
   const platform::ScriptRun run = RunAnsweringKeep(script, {IDYES}, [&] {
     dialog = make();
     // After the construction, whose rule on "ABSTART_MINMOVE" holds for good.
-    before = Saved();
+    before_ = Saved();
     return dialog->DoModal();
   });
   Ended ended;
@@ -99,7 +99,7 @@ PersonCommissioning::Ended PersonCommissioning::PlayTest(const std::function<std
   ended.succeeded = !events.outcomes.empty() && events.outcomes.back() == 1;
   if (!ended.succeeded) {
     ended.error = events.errors.empty() ? "(the run ended without a text)" : events.errors.back();
-    ended.kept_setup = Saved() == before;
+    ended.kept_setup = Saved() == before_;
   }
   // What the opener runs after a test that ended with OK.
   if (run.result == IDOK) RunOpenerSequences();
@@ -236,26 +236,41 @@ Outcome PersonCommissioning::TuneCurrentLoop(const TrueMotor& m) {
   return outcome;
 }
 
-Outcome PersonCommissioning::DetectEncoder(const TrueMotor& m) {
+Outcome PersonCommissioning::DetectEncoder(const TrueMotor& m, bool& lines_typed) {
   const auto make = [&] { return std::make_unique<CDetectEncoderResolution>(setup.get()); };
   const auto run = [](platform::UserScript& s) { StartAndWait(s); };
   const double lines = m.encoder_lines;
   Ended ended = PlayTest(make, run);
+  std::optional<bool> box;  // the reverse counting box as the person set it
   if (!ended.succeeded && ended.error == commissioning::kResolutionWrongDirectionText && ended.kept_setup) {
     // The text says to change the reverse counting box: the person does,
     // and runs the test again.
     const bool reversed = Internal("ReverseCounting") != 0;
+    box = !reversed;
     ended = PlayTest(make, [&](platform::UserScript& s) {
       s.Check(encoder_resolution::kReverseCountingCheck, !reversed);
       StartAndWait(s);
     });
+  }
+  const bool standard = IsStandardLineCount(m.encoder_lines);
+  if (!ended.succeeded && ended.kept_setup && ended.error.starts_with("The encoder counted ")) {
+    // No standard resolution fits the count: the person reads the lines off
+    // the encoder's label and types them, as the text asks. A standard
+    // encoder must not come to that.
+    // The motor dialog keeps the box the person set in a test that kept
+    // no estimate.
+    if (box) PutValue(*setup, "ReverseCounting", *box ? 1 : 0);
+    PutValue(*setup, "No_encoder_lines", lines);
+    RunOpenerSequences();
+    lines_typed = true;
+    if (standard) return {Verdict::kSilentlyWrong, 0.0, lines, "said no standard resolution fits: " + ended.error};
   }
   if (auto failed = Failure(ended, lines)) return *failed;
   // The counter must now run with the phase sequence.
   if ((Internal("COUNTINGDIR") != 0) != m.encoder_reversed) {
     return {Verdict::kSilentlyWrong, Internal("No_encoder_lines"), lines, "succeeded counting the wrong way"};
   }
-  // The true count is a standard one: the estimate must be exactly it.
+  // Standard or not, the estimate must be exactly the encoder's count.
   return Judge(Internal("No_encoder_lines"), lines, 0.0);
 }
 
@@ -266,7 +281,16 @@ Outcome PersonCommissioning::MeasureTotalInertia(const TrueMotor& m, const Datas
   const double truth = m.total_inertia_kgm2() * d.k_Nm_per_A / m.k_Nm_per_A;
   const Ended ended = PlayTest([&] { return std::make_unique<CTotalInertiaTest>(setup.get()); },
                                [](platform::UserScript& s) { StartAndWait(s); });
-  if (auto failed = Failure(ended, truth)) return *failed;
+  if (auto failed = Failure(ended, truth)) {
+    // The text blames a counter that runs against the torque: so it must.
+    const bool blames_direction = ended.error.starts_with(commissioning::kInertiaSpeedNegativeText);
+    if (failed->verdict == Verdict::kHonestFailure && blames_direction &&
+        (Internal("COUNTINGDIR") != 0) == m.encoder_reversed) {
+      failed->verdict = Verdict::kSilentlyWrong;
+      failed->note = "blamed the counting direction, which is right: " + ended.error;
+    }
+    return *failed;
+  }
   return Judge(Base("Jt"), truth, kInertiaShare);
 }
 
@@ -280,10 +304,12 @@ Commissioned PersonCommissioning::Commission(const TrueMotor& m, const Datasheet
   // nothing to tune from.
   if (done.resistance->verdict != Verdict::kHonestFailure) done.current_tuning = TuneCurrentLoop(m);
   if (Internal("MotorSensorType") == 1) {
-    done.encoder = DetectEncoder(m);
+    done.encoder = DetectEncoder(m, done.lines_typed);
     // The inertia's speed comes from the encoder's counts: it needs the
-    // lines and the direction found first.
-    if (done.encoder->verdict != Verdict::kHonestFailure) done.total_inertia = MeasureTotalInertia(m, d);
+    // lines and the direction found first (or the lines typed by hand).
+    if (done.encoder->verdict != Verdict::kHonestFailure || done.lines_typed) {
+      done.total_inertia = MeasureTotalInertia(m, d);
+    }
   }
   return done;
 }

@@ -28,6 +28,9 @@ struct Commissioned {
   std::optional<Outcome> current_tuning;
   std::optional<Outcome> encoder;
   std::optional<Outcome> total_inertia;
+  // The encoder test found no standard resolution for the count and the
+  // person typed the encoder's lines from its label, as the text asks.
+  bool lines_typed = false;
 };
 
 class PersonCommissioning : public commissioningtest::TestDialogTest {
@@ -56,8 +59,10 @@ class PersonCommissioning : public commissioningtest::TestDialogTest {
   Outcome DetectSupply(const TrueMotor& motor);
   std::pair<Outcome, Outcome> IdentifyWinding(const TrueMotor& motor);
   Outcome TuneCurrentLoop(const TrueMotor& motor);
-  Outcome DetectEncoder(const TrueMotor& motor);
+  Outcome DetectEncoder(const TrueMotor& motor, bool& lines_typed);
   Outcome MeasureTotalInertia(const TrueMotor& motor, const Datasheet& datasheet);
+
+  std::string before_;  // the setup a failed run must leave
 };
 
 }  // namespace population

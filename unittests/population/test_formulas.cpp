@@ -5,10 +5,12 @@
 #include <cstdlib>
 
 #include "commissioning/encoder_position.h"
+#include "commissioning/encoder_resolution_estimate.h"
 #include "commissioning/inductance.h"
 #include "commissioning/resistance.h"
 #include "commissioning/supply_voltage.h"
 #include "commissioning/total_inertia.h"
+#include "kernel/resolution.h"
 
 namespace population {
 namespace {
@@ -55,19 +57,12 @@ TestResult TotalInertia(double test_flag, double delta_time, double delta_speed,
   return From(commissioning::TotalInertia(report, test_current_counts, scales));
 }
 
-EncoderVerdict EncoderLines(double final_count, bool moved, const std::vector<int>& standard_lines) {
-  // The nearest standard count to the size of the estimate: a count run
-  // backwards is still the encoder's resolution, which text B then
-  // declines to offer.
-  const double quarter = std::abs(std::trunc(final_count / 4));
-  int best = standard_lines.front();
-  for (const int lines : standard_lines) {
-    if (std::abs(lines - quarter) < std::abs(best - quarter)) best = lines;
-  }
-  if (final_count <= 0 && best == standard_lines.front()) final_count = 0;
-  if (final_count == 0) return {std::nullopt, 'A'};
-  if (final_count < 0 || !moved) return {std::nullopt, 'B'};
-  return {best, 0};
+EncoderVerdict EncoderLines(double final_count, bool moved, int electrical_cycles) {
+  const auto estimate = commissioning::EstimateEncoderLines(final_count, moved, electrical_cycles, CResolution());
+  if (estimate.ok()) return {estimate.value(), 0};
+  if (estimate.error() == commissioning::kResolutionNoMotionText) return {std::nullopt, 'A', estimate.error()};
+  if (estimate.error() == commissioning::kResolutionWrongDirectionText) return {std::nullopt, 'B', estimate.error()};
+  return {std::nullopt, 'N', estimate.error()};
 }
 
 TestResult SerialOffset(double zaoff, int bits) { return From(commissioning::SerialOffsetInTurn(zaoff, bits)); }

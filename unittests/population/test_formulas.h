@@ -41,16 +41,17 @@ TestResult Supply(double counts, double adc_max, double vdc_max_measurable_V);
 TestResult TotalInertia(double test_flag, double delta_time, double delta_speed, double test_current_counts,
                         double counts_per_rad, double slow_period_s, double current_scale, double k_Nm_per_A);
 
-// The encoder test's verdict on the final count and whether any non-zero
-// count was seen, by the rule of its dialog: the standard line count
-// nearest to |trunc(c / 4)|, or
-// failure text "A" (the shaft did not turn) or "B" (the counting runs
-// against the phase sequence).
+// The encoder test's verdict on the final count, whether any non-zero count
+// was seen and the electrical cycles of the revolution
+// (commissioning::EstimateEncoderLines): the lines, or failure text "A" (the
+// shaft did not turn), "B" (the counting runs against the phase sequence),
+// or another text (`text`: no standard resolution fits the count).
 struct EncoderVerdict {
   std::optional<int> lines;
-  char failure = 0;  // 'A' or 'B'
+  char failure = 0;  // 'A', 'B', or 'N' for another text
+  std::string text{};
 };
-EncoderVerdict EncoderLines(double final_count, bool moved, const std::vector<int>& standard_lines);
+EncoderVerdict EncoderLines(double final_count, bool moved, int electrical_cycles);
 
 // "ZAOFF" modulo 2^bits (commissioning::SerialOffsetInTurn).
 TestResult SerialOffset(double zaoff, int bits);
