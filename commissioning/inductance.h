@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <string>
 
 #include "commissioning/result.h"
 #include "commissioning/running_mean.h"
@@ -19,6 +20,10 @@ inline constexpr const char* kInductanceTooLow =
     "The computed inductivity is less than the possible minimum value of 50 µH.";
 inline constexpr const char* kInductanceTooHigh =
     "The computed inductivity is greater than the possible maximum value of 1 H.";
+// When the program cannot resolve the winding from its sampled current, it
+// logs a current with no lagging part at all; an L of 0 from that would
+// blame the motor's inductance for what is a limit of the sampling.
+std::string InductanceNotResolvedText(double period_s);
 
 // The logged pairs, averaged as they are uploaded.
 class SineRunMeans {
@@ -49,8 +54,9 @@ struct InductanceRun {
 // for the drive's view of the winding (a delta's caller multiplies by 3).
 // Accepted from kMinInductance_H to kMaxInductance_H, both included. Fails
 // with the bound's text outside them (a negative L is below the minimum),
-// and with its own text when no point was logged or an input is not a
-// finite number.
+// with InductanceNotResolvedText when a current flowed but none of it
+// lagged, and with its own text when no point was logged or an input is not
+// a finite number.
 Result<double> InductanceFromSineRun(const InductanceRun& run);
 
 }  // namespace commissioning

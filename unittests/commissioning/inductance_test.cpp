@@ -110,6 +110,25 @@ TEST(InductanceFromSineRun, NothingMeasuredIsNeverAValue) {
   }
 }
 
+// The program logs a current without any lagging part when the sampled
+// current could not resolve the winding: that is the sampling's limit, and
+// the text says so instead of blaming a small inductance. A winding that
+// was resolved to below 50 uH is still refused for its inductance.
+TEST(InductanceFromSineRun, AnUnresolvedWindingNamesTheSamplingNotTheBound) {
+  InductanceRun unresolved = RunOn(12.7, 287e-6, 0);
+  for (int k = 0; k < 400; ++k) unresolved.means.Add(0.0, 2000.0 / kKv / 12.7 * kKc);
+  const auto result = InductanceFromSineRun(unresolved);
+  ASSERT_FALSE(result.ok());
+  EXPECT_EQ(result.error(),
+            "The inductance could not be measured: the winding's electrical time constant (L/R) is too short for the "
+            "drive's current loop, which samples every 100 µs, so the current showed no measurable lag behind the "
+            "test voltage.");
+
+  const auto small = InductanceFromSineRun(RunOn(0.3, 40e-6));
+  ASSERT_FALSE(small.ok());
+  EXPECT_EQ(small.error(), kInductanceTooLow);
+}
+
 TEST(SineRunMeans, AveragesTheLaggingPartAndThePower) {
   SineRunMeans means;
   means.Add(3.0, 4.0);
