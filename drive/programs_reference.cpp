@@ -11,6 +11,7 @@
 #include "drive/closed_loop_axis.h"
 #include "drive/drive_program.h"
 #include "drive/simulation_config.h"
+#include "drive/voltage_mode.h"
 
 namespace drive {
 
@@ -49,18 +50,37 @@ constexpr double kRetry = 9;   // try again up to the new "Maximum_spd"
 constexpr double kAccept = 10;
 }  // namespace status
 
-// Runs the motor in open-loop voltage mode: the voltage vector turns at the
-// commanded microstep rate with the amplitude UOFFSET + KOMEGA · rate / 256,
-// the rate ramping up to "Maximum_spd". At the top speed the program adapts
-// "KOMEGA" until the current amplitude is the run current "Nominal_crt",
-// then asks (VAR_STATUS 8) whether the motor runs smoothly; 9 starts again
-// at the new top speed, 10 ends with the speed constant in "komega_val".
+// Runs the motor in open-loop voltage mode (drive/voltage_mode.h): the
+// voltage vector turns at the commanded microstep rate with the amplitude
+// UOFFSET + KOMEGA · rate, the rate ramping up from standstill to
+// "Maximum_spd". From a quarter of that speed on the program adapts "KOMEGA"
+// so that the current amplitude is the run current "Nominal_crt"; at the
+// top it lets the adaptation settle, then asks
+// (VAR_STATUS 8) whether the motor runs smoothly, with the speed it holds in
+// "CSPD"; 9 starts again from standstill up to the new "Maximum_spd", 10
+// ends with the speed constant in "komega_val".
+//
+// The supply bounds the amplitude. Where the run current would need more
+// voltage than the limit, the ramp stops rising and the speed comes down
+// until the current is reached within it: the speed asked about, and the
+// constant found there, are ones the supply can drive. "KOMEGA" itself
+// never grows past what the limit allows at the speed held.
 class VoltageControllerProgram final : public Program {
  public:
   static constexpr double kRamp_s = 0.5;
   static constexpr double kAdapt_s = 0.3;
-  // KOMEGA change per slow sample and current count of error.
+  // KOMEGA change per slow sample and current count of error, per unit of
+  // rate: the loop gain per sample is this times the winding's admittance
+  // in counts, whatever the speed.
   static constexpr double kAdaptGain = 0.02;
+  // The share of full scale the amplitude may use: the rest leaves the
+  // current room to follow the voltage.
+  static constexpr double kVoltageHeadroom = 0.95;
+  // While the voltage is at its limit and the current short by more than
+  // this share, the speed comes down by kSlowdown per slow sample.
+  static constexpr double kCurrentShortfall = 0.02;
+  static constexpr double kSlowdown = 0.002;
+  static constexpr double kAdaptFrom = 0.25;
 
   ProgramState Step(ProgramContext& context) override {
     NamedValues& vars = context.program_variables();
@@ -76,30 +96,15 @@ class VoltageControllerProgram final : public Program {
       }
       if (status == status::kRetry) {
         drive.Set("VAR_STATUS", status::kRunning);
-        phase_start_s_ = context.time_s();
-        from_rate_ = rate_;
-        asking_ = false;
+        StartRamp();
       }
-      if (!asking_) {
-        const double t = context.time_s() - phase_start_s_;
-        rate_ = from_rate_ + (top - from_rate_) * std::min(1.0, t / kRamp_s);
-        const StatorVector i = context.measured_current_counts();
-        current_ += 0.2 * (std::hypot(i.alpha, i.beta) - current_);
-        if (t >= kRamp_s && std::abs(rate_) > 0) {
-          komega_ = std::max(0.0, komega_ + kAdaptGain * (vars.Get("Nominal_crt") - current_) * 256.0 / std::abs(rate_));
-        }
-        if (t >= kRamp_s + kAdapt_s) {
-          asking_ = true;
-          drive.Set("CSPD", rate_);
-          drive.Set("VAR_STATUS", status::kAsking);
-        }
-      }
+      if (!asking_) SlowSample(context, top);
       drive.Set("KOMEGA", std::round(komega_));
     }
     // The microstep angle moves by the rate once per slow sample, spread
     // over its fast steps.
     angle_ += rate_ * context.fast_period_s() / context.slow_period_s() * radians_per_microstep_;
-    const double amplitude = std::min<double>(kFullScale, offset_ + komega_ * std::abs(rate_) / 256.0);
+    const double amplitude = VoltageModeAmplitude_counts(offset_, komega_, rate_, kFullScale);
     context.CommandVoltage({amplitude * std::cos(angle_), amplitude * std::sin(angle_)});
     return ProgramState::kRunning;
   }
@@ -115,20 +120,64 @@ class VoltageControllerProgram final : public Program {
     // Electrical radians per microstep: "STEPRES" microsteps per turn.
     const double microsteps = regs.Get("STEPRES", 51200.0);
     radians_per_microstep_ = 2.0 * std::numbers::pi * ElectricalCyclesPerTurn(context) / microsteps;
-    // Start from the back-EMF the nominal motor makes: K volts per rad/s.
+    // Start from the register, or from the back-EMF the nominal motor
+    // makes: K volts per rad/s.
     const double rad_s_per_rate = 2.0 * std::numbers::pi / microsteps / context.slow_period_s();
     komega_ = regs.Get("KOMEGA", context.simulation().motor.torque_constant_Nm_per_A * rad_s_per_rate *
-                                     context.voltage_counts_per_V() * 256.0);
+                                     context.voltage_counts_per_V());
     context.variables().Set("VAR_STATUS", status::kRunning);
+    StartRamp();
+  }
+
+  // From standstill: a retry after a stall must catch the rotor again.
+  void StartRamp() {
+    rate_ = 0.0;
+    settling_since_s_.reset();
+    asking_ = false;
+  }
+
+  void SlowSample(ProgramContext& context, double top) {
+    const double limit = kVoltageHeadroom * kFullScale;
+    const StatorVector i = context.measured_current_counts();
+    current_ += 0.2 * (std::hypot(i.alpha, i.beta) - current_);
+
+    // Up the ramp while the amplitude stays within the limit.
+    bool limited = false;
+    if (rate_ < top) {
+      const double next = std::min(top, rate_ + top * context.slow_period_s() / kRamp_s);
+      if (VoltageModeAmplitude_counts(offset_, komega_, next, kFullScale) < limit) {
+        rate_ = next;
+      } else {
+        limited = true;
+      }
+    }
+    if (!settling_since_s_ && (rate_ >= top || limited)) settling_since_s_ = context.time_s();
+
+    // The constant follows the run current from a quarter of the top speed
+    // on, so that the rotor keeps its torque up the ramp (a constant that
+    // is too small stalls it on the way).
+    if (rate_ > kAdaptFrom * top && rate_ > 0) {
+      const double nominal = context.program_variables().Get("Nominal_crt");
+      const double largest = LargestSpeedConstant(offset_, rate_, limit);
+      komega_ = std::clamp(komega_ + kAdaptGain * (nominal - current_) / rate_, 0.0, largest);
+      if (settling_since_s_ && komega_ >= largest && current_ < (1.0 - kCurrentShortfall) * nominal) {
+        rate_ *= 1.0 - kSlowdown;
+      }
+    }
+    if (!settling_since_s_) return;
+    if (context.time_s() - *settling_since_s_ >= kAdapt_s) {
+      asking_ = true;
+      context.variables().Set("CSPD", rate_);
+      context.variables().Set("VAR_STATUS", status::kAsking);
+    }
   }
 
   bool started_ = false;
   bool asking_ = false;
   double offset_ = 0.0;
-  double komega_ = 0.0;  // voltage counts per microstep per sample, 8 fraction bits
+  double komega_ = 0.0;  // voltage counts per (microstep per slow sample)
   double rate_ = 0.0;    // microsteps per slow sample
-  double from_rate_ = 0.0;
-  double phase_start_s_ = 0.0;
+  std::optional<double> settling_since_s_;
   double current_ = 0.0;
   double angle_ = 0.0;
   double radians_per_microstep_ = 0.0;

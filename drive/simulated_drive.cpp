@@ -131,6 +131,7 @@ void SimulatedDrive::StepOnce() {
   if (program_ == nullptr) return;  // a protection stopped it
   if (current_mode_) voltage_reference_ = controller_.Step(current_reference_, measured_);
   StepPlant();
+  if (IsSlowLoopStep()) TrackRotor();
   SampleLogging(IsSlowLoopStep());
   ++program_step_;
   if (state == ProgramState::kEnded) StopProgram();
@@ -141,12 +142,24 @@ double SimulatedDrive::VoltsPerCount() const {
   return extended ? 1.1 * config_.supply_V / 65534.0 : config_.supply_V / kFullScale;
 }
 
+void SimulatedDrive::TrackRotor() {
+  const double now_s = drive_time_s();
+  rotor_track_.emplace_back(now_s, motor_.state().angle_rad);
+  while (rotor_track_.front().first < now_s - kSmoothWatch_s) rotor_track_.pop_front();
+}
+
 bool SimulatedDrive::MotorRunsSmoothly() const {
   const double microsteps = registers_.Get("STEPRES", 51200.0);
   const double field_rad_s = variables_.Get("CSPD") / slow_period_s() * 2.0 * std::numbers::pi / microsteps;
-  const double rotor_rad_s = motor_.state().speed_rad_s;
-  return std::abs(rotor_rad_s - field_rad_s) <= 0.25 * std::abs(field_rad_s) &&
-         std::abs(rotor_rad_s) <= config_.person.smooth_speed_limit_rad_s;
+  const auto follows = [&](double rotor_rad_s) {
+    return std::abs(rotor_rad_s - field_rad_s) <= 0.25 * std::abs(field_rad_s) &&
+           std::abs(rotor_rad_s) <= config_.person.smooth_speed_limit_rad_s;
+  };
+  if (rotor_track_.size() < 2) return false;
+  const auto& [first_s, first_rad] = rotor_track_.front();
+  const auto& [last_s, last_rad] = rotor_track_.back();
+  const double mean_rad_s = (last_rad - first_rad) / (last_s - first_s);
+  return follows(motor_.state().speed_rad_s) && follows(mean_rad_s);
 }
 
 double SimulatedDrive::voltage_counts_per_V() const {

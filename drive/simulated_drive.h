@@ -1,10 +1,12 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <map>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "drive/current_controller.h"
@@ -62,10 +64,13 @@ class SimulatedDrive final : public kernel::IDrive, private ProgramContext {
   // the rotor turns with the field the program commands ("CSPD" microsteps
   // per slow sample), within a quarter of its speed, and no faster than the
   // person's smooth-running limit. A stalled rotor humming in a turning
-  // field does not run smoothly.
+  // field does not run smoothly, though a swing of it may match the field's
+  // speed for a moment: the person watches the rotor's mean speed over the
+  // last kSmoothWatch_s as well as its speed now.
   bool MotorRunsSmoothly() const;
 
   static constexpr int kLoggerCapacity = 16384;
+  static constexpr double kSmoothWatch_s = 0.2;
 
  private:
   // ProgramContext
@@ -118,6 +123,7 @@ class SimulatedDrive final : public kernel::IDrive, private ProgramContext {
   ProgramData* FindProgramData(std::string_view program);
   ProgramData& LoadProgramData(std::string_view program, std::span<const kernel::ProgramVariable> declared);
   double VoltsPerCount() const;
+  void TrackRotor();
   std::vector<double> LoggedValues() const;
 
   SimulationConfig config_;
@@ -139,6 +145,8 @@ class SimulatedDrive final : public kernel::IDrive, private ProgramContext {
   double fast_period_s_ = 1e-4;
   std::int64_t slow_divider_ = 8;
   std::int64_t steps_ = 0;  // fast periods since construction
+  // The rotor's angle at each slow sample of the last kSmoothWatch_s: (time, angle).
+  std::deque<std::pair<double, double>> rotor_track_;
   std::size_t next_mer_event_ = 0;
 
   std::unique_ptr<Program> program_;

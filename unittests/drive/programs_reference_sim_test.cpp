@@ -95,7 +95,7 @@ TEST(VoltageControllerSim, RetriesLowerUntilAcceptedAndReportsTheSpeedConstant) 
   const double l_drop = we * setup.GetParameterValueInBaseUnit("L") * 2.0;
   const double emf = setup.GetParameterValueInBaseUnit("K") * w;
   const double volts = std::hypot(r_drop + emf, l_drop);
-  const double expected_k = (volts * bench.VoltageScale() - 600) * 256 / (0.8 * top);
+  const double expected_k = (volts * bench.VoltageScale() - 600) / (0.8 * top);
   EXPECT_NEAR(k, expected_k, 0.3 * expected_k);
   EXPECT_EQ(bench.Variable("MER"), 0.0);
 }
