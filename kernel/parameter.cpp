@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
+
 #include <fmt/format.h>
 
 #include "kernel/errors.h"
@@ -15,6 +17,17 @@ constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
 bool Usable(const kernel::Scale& s) {
   return std::isfinite(s.factor) && s.factor != 0.0 && std::isfinite(s.offset);
+}
+
+// A value recovered from a register comes back through the unit scale or
+// the recovery's own arithmetic with the rounding of a multiplication and a
+// division, a few units in the last place: a whole number the setup stored
+// (a count, a register's value) must come back whole, not as
+// 26783.999999999996.
+double WholeIfNoise(double internal) {
+  constexpr double kNoise = 16 * std::numeric_limits<double>::epsilon();
+  const double whole = std::round(internal);
+  return std::abs(internal - whole) <= kNoise * std::max(1.0, std::abs(internal)) ? whole : internal;
 }
 
 }  // namespace
@@ -65,7 +78,7 @@ int CVX_Parameter::SetValueInInternalUnit(double value) {
 // Fits the internal value to the type, then to the limits where the present
 // scale can express them.
 int CVX_Parameter::StoreInternal(double internal) {
-  double fitted = kernel::FitToType(m_type, internal);
+  double fitted = kernel::FitToType(m_type, WholeIfNoise(internal));
   if (HasMinimum() || HasMaximum()) {
     kernel::Scale scale;
     bool comparable = true;
@@ -77,7 +90,7 @@ int CVX_Parameter::StoreInternal(double internal) {
     if (comparable) {
       const double base = (fitted + scale.offset) * scale.factor;
       const double clipped = std::clamp(base, m_min, std::max(m_min, m_max));
-      if (clipped != base) fitted = kernel::FitToType(m_type, clipped / scale.factor - scale.offset);
+      if (clipped != base) fitted = kernel::FitToType(m_type, WholeIfNoise(clipped / scale.factor - scale.offset));
     }
   }
   if (!std::isfinite(fitted)) return 0;
