@@ -10,6 +10,7 @@
 #include "dialogs/drive_setup_controls.h"
 #include "dialogs/parameter_bindings.h"
 #include "engine/config_words_control.h"
+#include "engine/plain_units.h"
 #include "engine/sequences.h"
 #include "kernel/probe.h"
 #include "kernel/setup.h"
@@ -156,6 +157,9 @@ CDriveSetupDlg::CDriveSetupDlg(CVX_Setup* setup, CWnd* pParent)
   // The dialog opens on the values the drive really uses.
   engine::RecoverUserParameters(*setup);
   engine::UpdateParameterLimits(*setup);
+  // A file of the drive keeps the supply and the current loop's bandwidth
+  // without a unit; their boxes show one.
+  engine::UpdatePlainUnits(*setup);
   if (kernel::HasParameter(*setup, "SpeedForward")) engine::ApplySpeedForwardRule(*setup);
   dialogs::AddBindings(*this, *setup, kBindings);
   EnableCANSettings();

@@ -22,6 +22,7 @@
 #include "engine/serial_encoder.h"
 #include "engine/serial_encoder_clock.h"
 #include "engine/parameter_limits.h"
+#include "engine/plain_units.h"
 #include "engine/protections.h"
 #include "engine/reference_registers.h"
 #include "engine/setup_access.h"
@@ -280,6 +281,7 @@ void ComputeAllOptions(CVX_Setup& setup) {
   UpdateFeedbackOptions(setup);
   UpdateLoadUnits(setup);
   UpdateStepUnits(setup);
+  UpdatePlainUnits(setup);
 }
 
 CVX_Setup RoundTripCopy(const CVX_Setup& setup) {

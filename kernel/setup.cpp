@@ -162,6 +162,8 @@ const CVX_Unit* CVX_Setup::FindUnit(std::string_view name) const { return m_unit
 
 bool CVX_Setup::AddUnitFamily(std::string_view baseUnit) { return m_units.AddFamily(baseUnit); }
 
+bool CVX_Setup::RemoveUnitFamily(std::string_view baseUnit) { return m_units.RemoveFamily(baseUnit); }
+
 bool CVX_Setup::MergeDerivedUnit(std::string_view name, std::string_view baseUnit, double factor, double offset) {
   if (m_units.MergeDerived(name, baseUnit, factor, offset)) return true;
   kernel::ReportError(fmt::format("unit \"{}\" cannot be merged into \"{}\" (factor {}, offset {})", name, baseUnit,

@@ -57,6 +57,9 @@ class CVX_Setup {
   // ----- units -----
   const CVX_Unit* FindUnit(std::string_view name) const;
   bool AddUnitFamily(std::string_view baseUnit);
+  // Removes a family and its derived units; the caller sees that no
+  // parameter or variable is left in it.
+  bool RemoveUnitFamily(std::string_view baseUnit);
   bool MergeDerivedUnit(std::string_view name, std::string_view baseUnit, double factor, double offset);
   bool RemoveUnit(std::string_view name);
   const std::vector<CVX_UnitFamily>& GetUnits() const { return m_units.Families(); }

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "kernel/parameter.h"
 #include "kernel/variable.h"
@@ -31,6 +32,14 @@ void SetupSnapshot::RestoreInto(CVX_Setup& setup) const {
   for (const CVX_Variable* saved : m_saved.GetVariables())
     if (CVX_Variable* variable = setup.FindVariable(saved->GetName(), saved->GetAxis()))
       variable->InitUnit(saved->GetUnitType(), saved->GetUnitName());
+
+  // Families added since (the plug-in gives a unit to a value the file
+  // kept without one); the parameters and variables are back in their old
+  // units by now.
+  std::vector<std::string> added;
+  for (const CVX_UnitFamily& family : setup.GetUnits())
+    if (!m_saved.FindUnit(family.base.name)) added.push_back(family.base.name);
+  for (const std::string& name : added) setup.RemoveUnitFamily(name);
 
   setup.SetIdentity(m_saved.GetIdentity());
 }

@@ -13,8 +13,9 @@ class SetupSnapshot {
   explicit SetupSnapshot(const CVX_Setup& setup) : m_saved(setup) {}
 
   // Every parameter's value, limits, unit and type, the drive variables'
-  // units, the options and the drive identity as they were when the
-  // snapshot was taken.
+  // units, the unit families, the options and the drive identity as they
+  // were when the snapshot was taken (families are not taken away: one
+  // added since is removed, a derived unit merged since stays).
   void RestoreInto(CVX_Setup& setup) const;
 
  private:

@@ -50,6 +50,14 @@ bool UnitTable::RemoveDerived(std::string_view name) {
   return true;
 }
 
+bool UnitTable::RemoveFamily(std::string_view name) {
+  auto it = index_.find(NameKey(name));
+  if (it == index_.end() || it->second.second != -1) return false;
+  families_.erase(families_.begin() + it->second.first);
+  Reindex();
+  return true;
+}
+
 const CVX_Unit* UnitTable::Find(std::string_view name) const {
   auto it = index_.find(NameKey(name));
   if (it == index_.end()) return nullptr;

@@ -42,6 +42,9 @@ class UnitTable {
   bool MergeDerived(std::string_view name, std::string_view family, double factor, double offset);
   // Removes a derived unit; false when it is absent or a base unit.
   bool RemoveDerived(std::string_view name);
+  // Removes the family whose base unit is `name`, with its derived units;
+  // false when there is none.
+  bool RemoveFamily(std::string_view name);
 
   const CVX_Unit* Find(std::string_view name) const;
   const CVX_UnitFamily* FindFamily(std::string_view name) const;

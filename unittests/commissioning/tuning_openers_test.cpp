@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "commissioning/current_tuning_test_controls.h"
 #include "commissioning/speed_tuning_test_controls.h"
 #include "dialogs/drive_setup_controls.h"
 #include "dialogs/drive_setup_dlg.h"
@@ -32,6 +33,24 @@ TEST_F(TuningOpenersSim, EachTuningButtonOpensItsTest) {
     const platform::ScriptRun run = Run(script, [&] { return dialog.DoModal(); });
     EXPECT_TRUE(run.ok) << run.failure;
   }
+}
+
+// The supply and the current loop's bandwidth are kept without a unit in the
+// drive's files; their unit boxes show the unit all the same.
+TEST_F(TuningOpenersSim, SupplyAndBandwidthUnitBoxesShowTheirUnit) {
+  UseExample(dialogtest::kClosedLoopIncremental);
+  AttachDrive();
+  CDriveSetupDlg dialog(setup.get());
+  platform::UserScript script;
+  script.Expect(drivesetup::kVdcUnit, {.text = "Vdc"})
+      .Click(drivesetup::kCurrentTestButton)
+      .ExpectDialog("Current Controller Tuning Test")
+      .Expect(current_tuning::kBandwidthUnit, {.text = "rad/s "})
+      .Click(testdlg::kCloseButton)
+      .ExpectDialog("Drive Setup")
+      .Click(IDCANCEL);
+  const platform::ScriptRun run = Run(script, [&] { return dialog.DoModal(); });
+  EXPECT_TRUE(run.ok) << run.failure;
 }
 
 // A gain tuned in the test and kept with OK stays only when the Drive Setup
