@@ -69,6 +69,8 @@ class VoltageControllerProgram final : public Program {
  public:
   static constexpr double kRamp_s = 0.5;
   static constexpr double kAdapt_s = 0.3;
+  static constexpr double kLongestAdapt_s = 1.5;
+  static constexpr double kSettledShare = 0.05;
   // KOMEGA change per slow sample and current count of error, per unit of
   // rate: the loop gain per sample is this times the winding's admittance
   // in counts, whatever the speed.
@@ -138,6 +140,7 @@ class VoltageControllerProgram final : public Program {
 
   void SlowSample(ProgramContext& context, double top) {
     const double limit = kVoltageHeadroom * kFullScale;
+    const double nominal = context.program_variables().Get("Nominal_crt");
     const StatorVector i = context.measured_current_counts();
     current_ += 0.2 * (std::hypot(i.alpha, i.beta) - current_);
 
@@ -157,7 +160,6 @@ class VoltageControllerProgram final : public Program {
     // on, so that the rotor keeps its torque up the ramp (a constant that
     // is too small stalls it on the way).
     if (rate_ > kAdaptFrom * top && rate_ > 0) {
-      const double nominal = context.program_variables().Get("Nominal_crt");
       const double largest = LargestSpeedConstant(offset_, rate_, limit);
       komega_ = std::clamp(komega_ + kAdaptGain * (nominal - current_) / rate_, 0.0, largest);
       if (settling_since_s_ && komega_ >= largest && current_ < (1.0 - kCurrentShortfall) * nominal) {
@@ -165,7 +167,12 @@ class VoltageControllerProgram final : public Program {
       }
     }
     if (!settling_since_s_) return;
-    if (context.time_s() - *settling_since_s_ >= kAdapt_s) {
+    // Asked once the current has settled at the run current, or the voltage
+    // limit holds it short, or the adaptation has had its longest time.
+    const double settled_s = context.time_s() - *settling_since_s_;
+    const bool at_current = std::abs(current_ - nominal) <= kSettledShare * nominal ||
+                            komega_ >= LargestSpeedConstant(offset_, rate_, limit);
+    if ((settled_s >= kAdapt_s && at_current) || settled_s >= kLongestAdapt_s) {
       asking_ = true;
       context.variables().Set("CSPD", rate_);
       context.variables().Set("VAR_STATUS", status::kAsking);

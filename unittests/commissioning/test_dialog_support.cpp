@@ -4,6 +4,7 @@
 
 #include "commissioning/position_tuning_test_controls.h"
 #include "commissioning/speed_tuning_test_controls.h"
+#include "commissioning/voltage_identification_test.h"
 #include "kernel/comm.h"
 #include "kernel/setup_file.h"
 #include "kernel/ui/scope_settings_controls.h"
@@ -75,19 +76,57 @@ constexpr std::string_view kKeepQuestion = "A different value than specified has
 
 }  // namespace
 
-platform::ScriptRun TestDialogTest::RunAnsweringKeep(platform::UserScript& script, std::vector<int> answers,
-                                                     const std::function<INT_PTR()>& open,
-                                                     std::vector<std::string>* questions) {
-  platform::AnsweringUser person(script, std::string(kKeepQuestion), std::move(answers));
+namespace {
+
+// `script` played by `person` while `open` shows the dialog.
+platform::ScriptRun PlayAs(platform::User& person, platform::UserScript& script, const std::function<INT_PTR()>& open) {
   platform::ScriptRun run;
   {
     platform::ScopedUser user(person);
     run.result = open();
   }
-  if (questions) *questions = person.Answered();
   run.ok = script.Finish();
   if (!run.ok) run.failure = *script.Failure();
   return run;
+}
+
+}  // namespace
+
+platform::ScriptRun TestDialogTest::RunAnsweringKeep(platform::UserScript& script, std::vector<int> answers,
+                                                     const std::function<INT_PTR()>& open,
+                                                     std::vector<std::string>* questions) {
+  platform::AnsweringUser person(script, std::string(kKeepQuestion), std::move(answers));
+  const platform::ScriptRun run = PlayAs(person, script, open);
+  if (questions) *questions = person.Answered();
+  return run;
+}
+
+namespace {
+
+class MotorWatcher final : public platform::User {
+ public:
+  MotorWatcher(platform::UserScript& script, const drive::SimulatedDrive& drive) : script_(script), drive_(drive) {}
+  Turn Act(CDialog& dialog) override { return script_.Act(dialog); }
+  int AnswerMessageBox(const platform::MessageBoxRequest& box) override {
+    if (box.text.starts_with(CTestVoltage::kSmoothQuestion)) return drive_.MotorRunsSmoothly() ? IDYES : IDNO;
+    if (box.text.starts_with(kKeepQuestion)) return IDYES;
+    return script_.AnswerMessageBox(box);
+  }
+  void ShowHelp(const platform::HelpRequest& request) override { script_.ShowHelp(request); }
+  void Stop(const std::string& reason) override { script_.Stop(reason); }
+  bool Stopped() const override { return script_.Stopped(); }
+
+ private:
+  platform::UserScript& script_;
+  const drive::SimulatedDrive& drive_;
+};
+
+}  // namespace
+
+platform::ScriptRun TestDialogTest::RunWatchingTheMotor(platform::UserScript& script,
+                                                        const std::function<INT_PTR()>& open) {
+  MotorWatcher person(script, Drive());
+  return PlayAs(person, script, open);
 }
 
 std::string TestDialogTest::Saved() const { return kernel::SerializeSetup(*setup); }

@@ -73,6 +73,12 @@ class TestDialogTest : public dialogtest::DialogTest {
                                        const std::function<INT_PTR()>& open,
                                        std::vector<std::string>* questions = nullptr);
 
+  // Plays `script` while `open` shows the dialog, with a person who watches
+  // the simulated motor: "Is the motor running smoothly?" is answered from
+  // what the shaft does (SimulatedDrive::MotorRunsSmoothly), the question
+  // whether to keep measured values with Yes.
+  platform::ScriptRun RunWatchingTheMotor(platform::UserScript& script, const std::function<INT_PTR()>& open);
+
   // Plays `script` in the dialog `open` makes (a test that fails or is
   // stopped), with no question whether to keep values answered (one stops
   // the run); fails the case unless the script ran, the dialog ended with
