@@ -19,8 +19,11 @@ constexpr const char* kStageTexts[] = {"Launching test", "Running test"};
 constexpr const char* kVdc = "Vdc";
 constexpr const char* kLabel = "Power supply";
 // The program drives no current, so it runs with the ENABLE input off and
-// only a short circuit stops it.
+// only a short circuit is watched while it runs.
 constexpr std::uint16_t kMask = commissioning::kMaskShortCircuit;
+// Once it has ended, any protection that stops a program names itself: the
+// run it cut short left no reading, which would show as a supply of 0 V.
+constexpr std::uint16_t kStoppedMask = kMask | commissioning::kMaskProgramStoppedIgnoringEnable;
 // Stages: 0 and 1 show the texts as the run starts; 2 waits for the program.
 constexpr int kWaitingStage = 2;
 
@@ -59,8 +62,7 @@ void CTestVdcDetection::OnPollTick() {
     FailInternal();
     return;
   }
-  if (WaitForProgram(m_coff, kMask) != ProgramState::kFinished) return;
-  if (!CheckDriveErrors(1, kMask)) return;
+  if (!ProgramEnded(m_coff, kMask, kStoppedMask)) return;
   Evaluate();
 }
 

@@ -40,6 +40,7 @@ struct TestUnderFault {
   bool readsMerFirst;  // a failed first read is an error check, which says "internal error"
   bool needsEnable;
   int startPage = -1;  // a tab page to go to before Start
+  double firstProgramRuns_s = 0.3;  // a drive time at which its first program still runs
 };
 
 template <class Test>
@@ -47,6 +48,17 @@ Opener Open() {
   return [](CVX_Setup* setup) { return std::make_unique<Test>(setup, 1); };
 }
 
+// The supply measurement drives no current (it runs with the ENABLE input
+// off) and ends within a few milliseconds.
+const TestUnderFault kSupply{"SupplyDetection",
+                             "two_phase_open_loop",
+                             "",
+                             [](CVX_Setup* setup) { return std::make_unique<CTestVdcDetection>(setup); },
+                             false,
+                             false,
+                             false,
+                             -1,
+                             0.002};
 const TestUnderFault kCurrent{"CurrentTuning", "two_phase_open_loop", "", Open<CTestCurrent>(), false, false, true, 1};
 const TestUnderFault kResistance{"ResistanceInductance", "two_phase_open_loop", "", Open<CTestRL>(), false, false, true};
 const TestUnderFault kVoltage{"VoltageIdentification", "open_loop_step_loss_encoder", "", Open<CTestVoltage>(), false,
@@ -71,8 +83,8 @@ const TestUnderFault kSerialOffset{"SerialOffset", "closed_loop_ssi_17bit", "", 
 const TestUnderFault kAnalogue{"AnalogueReference", "closed_loop_incremental_1000", "", Open<CTestAnalogueRef>(), true,
                                true, false};
 
-const TestUnderFault* const kAllTests[] = {&kCurrent,      &kResistance,    &kVoltage,      &kPhases,  &kMotorEncoder,
-                                           &kLoadEncoder, &kSerialEncoder, &kSerialOffset, &kAnalogue};
+const TestUnderFault* const kAllTests[] = {&kSupply,       &kCurrent,       &kResistance,   &kVoltage,  &kPhases,
+                                           &kMotorEncoder, &kLoadEncoder, &kSerialEncoder, &kSerialOffset, &kAnalogue};
 
 struct Row {
   const TestUnderFault* test;
@@ -102,7 +114,8 @@ std::vector<Row> Rows() {
     // A protection raised while the first program runs.
     for (const std::uint16_t bit : {0x0002, 0x0008, 0x0020, 0x0040, 0x0080}) {
       rows.push_back({test, "ErrorBit" + std::to_string(bit),
-                      R"("faults": {"mer": [{"time_s": 0.3, "bits": )" + std::to_string(bit) + "}]}",
+                      R"("faults": {"mer": [{"time_s": )" + std::to_string(test->firstProgramRuns_s) +
+                          R"(, "bits": )" + std::to_string(bit) + "}]}",
                       std::string(*commissioning::DriveErrorText(bit, 0xFFFF))});
     }
     if (test->needsEnable) {
@@ -117,6 +130,11 @@ std::vector<Row> Rows() {
                     R"("motor": {"phases": [{"disconnected": true}, {"disconnected": true}]})",
                     CVX_TestDlg::msc_pszErrInZero});
   }
+  // Both resistance runs clip at the supply: their currents no longer differ.
+  rows.push_back({&kResistance, "SupplyTooLowForEitherRun", R"("supply_V": 0.5)",
+                  "The drive could not drive the test current through the motor: 0.511 A of 2.8 A were reached. The "
+                  "supply voltage is too low for this test current; lower the test current or check the supply and "
+                  "the motor connections."});
   rows.push_back({&kPhases, "UnbalancedPhases", R"("motor": {"phases": [{}, {"R": 1.8}]})",
                   CTestPhaseConnections::kFailureText});
   rows.push_back({&kPhases, "PhaseBOpen", R"("motor": {"phases": [{}, {"disconnected": true}]})",
@@ -169,10 +187,6 @@ INSTANTIATE_TEST_SUITE_P(Rows, FaultInjectionSim, testing::ValuesIn(Rows()), Nam
 // text), never passes with what it could not read or write, asks nothing
 // and keeps nothing. (The voltage-mode identification asks the person at
 // every speed; its link faults are the rows above.)
-const TestUnderFault kSupply{"SupplyDetection", "two_phase_open_loop", "",
-                             [](CVX_Setup* setup) { return std::make_unique<CTestVdcDetection>(setup); }, false,
-                             false, true};
-
 class LaterLinkFailureSim : public commissioningtest::TestDialogTest,
                             public testing::WithParamInterface<const TestUnderFault*> {
  protected:

@@ -100,6 +100,18 @@ TEST_F(SupplyDetection, AShortCircuitDuringTheRunFailsItAndNothingIsAsked) {
   EXPECT_EQ(Base("Vdc"), 48.0);
 }
 
+// The measurement drives no current: an ENABLE input that is off neither
+// stops it nor fails it.
+TEST_F(SupplyDetection, TheEnableInputOffStillMeasuresTheSupply) {
+  AttachDrive(R"({"supply_V": 40, "faults": {"enable_input_off": true}})");
+  CTestVdcDetection test(setup.get());
+  UserScript script;
+  StartAndWait(script).Expect(testdlg::kResultBox, {.text = "Test succeeded"}).Answer(Question("48", "40"), IDYES);
+  script.Click(testdlg::kCloseButton);
+  EXPECT_EQ(RunTest(test, script), IDOK);
+  EXPECT_NEAR(Base("Vdc"), 40.0, 0.005);
+}
+
 // An error latched before the run (here a short circuit of an earlier test)
 // is acknowledged when the run starts, so it cannot fail this one.
 TEST_F(SupplyDetection, AnErrorLatchedByAnEarlierRunDoesNotFailTheNext) {
