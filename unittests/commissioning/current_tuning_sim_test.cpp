@@ -18,6 +18,7 @@
 #include "platform/user_actions.h"
 #include "unittests/commissioning/test_dialog_support.h"
 #include "unittests/support/environment.h"
+#include "unittests/support/recording_drive.h"
 #include "unittests/support/step_shape.h"
 #include "unittests/support/xml_check.h"
 
@@ -147,6 +148,9 @@ TEST_F(CurrentTuningSim, AProtectionBelowTheStepTripsTheRunAndCloseKeepsNothing)
 }
 
 TEST_F(CurrentTuningSim, PagesGuardTheProtectionAndTheRun) {
+  testsupport::TempDir plots;
+  kernel::SetPlotDirectory(plots.path());
+  kernel::ForgetPlotFiles();
   UseDrive("two_phase_open_loop");
   platform::UserScript script;
   script.Expect(kTabs, {.text = "Test Parameters"})
@@ -187,7 +191,45 @@ TEST_F(CurrentTuningSim, PagesGuardTheProtectionAndTheRun) {
     CTestCurrent dialog(setup.get(), 1);
     return dialog.DoModal();
   });
+  kernel::SetPlotDirectory({});
   ASSERT_TRUE(run.ok) << run.failure;
+  EXPECT_TRUE(kernel::PlotFilesWritten().empty()) << "\"S&ave Plots\" during the run saves nothing";
+}
+
+// "Tune" during a run sends the new gains to the drive at once, in the pairs
+// the drive takes; closing without OK puts them back in the setup and in the
+// drive.
+TEST_F(CurrentTuningSim, TuneDuringARunWritesTheGainsAndCloseTakesThemBack) {
+  UseDrive("two_phase_open_loop");
+  testsupport::RecordingDrive recorder(Drive());
+  kernel::ScopedActiveDrive recording(&recorder);
+  const double kpBefore = Internal("KPI");
+  const double kiBefore = Internal("KII");
+  platform::UserScript script;
+  script.Tab(kTabs, 1)
+      .Click(testdlg::kStartStopButton)
+      .Wait(100)
+      .Expect(testdlg::kResultBox, {.text = "Test running"})
+      .Type(kBandwidthEdit, "1500")
+      .Click(kTuneButton)
+      .Call([&](CDialog&) {
+        EXPECT_NE(Internal("KPI"), kpBefore);
+        for (const char* name : {"SFTKPI", "KPI", "SFTKII", "KII"}) {
+          EXPECT_EQ(recorder.Register(name), Internal(name)) << name << " written during the run";
+        }
+      })
+      .WaitUntil(testdlg::kStartStopButton, {.text = "&Start"}, 5000)
+      .Click(testdlg::kCloseButton);
+  const platform::ScriptRun run = Run(script, [&] {
+    CTestCurrent dialog(setup.get(), 1);
+    return dialog.DoModal();
+  });
+  ASSERT_TRUE(run.ok) << run.failure;
+  EXPECT_EQ(run.result, IDCANCEL);
+  EXPECT_EQ(Internal("KPI"), kpBefore);
+  EXPECT_EQ(Internal("KII"), kiBefore);
+  EXPECT_EQ(recorder.Register("KPI"), kpBefore) << "the drive holds the setup's gains again";
+  EXPECT_EQ(recorder.Register("KII"), kiBefore);
 }
 
 TEST_F(CurrentTuningSim, ClosedLoopShowsTheOutputFilterAndTheGravityOffsetByTheirChecks) {
