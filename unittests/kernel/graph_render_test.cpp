@@ -218,6 +218,9 @@ TEST_F(PlotFiles, ALoggersSavedGraphHoldsWhatItUploadedInBaseUnits) {
     EXPECT_DOUBLE_EQ(std::stod(fields[2]), logged.values[1] * 0.01);
   }
   EXPECT_EQ(kernel::PlotFilesWritten().size(), 2u);
+  // The data export of the graph's view writes the same table.
+  ASSERT_NE(logger.GetGraphDocument().GetFilter().ExportToASCII("CurrentTuningData"), 0);
+  EXPECT_EQ(ReadFile(dir.path() / "CurrentTuningData.csv"), ReadFile(dir.path() / "CurrentTuning.csv"));
 }
 
 }  // namespace
