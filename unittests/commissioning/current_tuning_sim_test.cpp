@@ -196,6 +196,24 @@ TEST_F(CurrentTuningSim, PagesGuardTheProtectionAndTheRun) {
   EXPECT_TRUE(kernel::PlotFilesWritten().empty()) << "\"S&ave Plots\" during the run saves nothing";
 }
 
+// The protection tried on the first page becomes the drive's with OK, and
+// only with OK.
+TEST_F(CurrentTuningSim, OkMakesTheTriedProtectionTheDrives) {
+  UseDrive("two_phase_open_loop");
+  const double before_A = setup->GetParameterValueInBaseUnit("Imax_Prot");
+  for (const int close : {testdlg::kCloseButton, testdlg::kOkButton}) {
+    SCOPED_TRACE(close);
+    platform::UserScript script;
+    script.Type(kProtectionEdit, "3.5").Click(close);
+    const platform::ScriptRun run = Run(script, [&] {
+      CTestCurrent dialog(setup.get(), 1);
+      return dialog.DoModal();
+    });
+    ASSERT_TRUE(run.ok) << run.failure;
+    EXPECT_NEAR(setup->GetParameterValueInBaseUnit("Imax_Prot"), close == testdlg::kOkButton ? 3.5 : before_A, 1e-3);
+  }
+}
+
 // "Tune" during a run sends the new gains to the drive at once, in the pairs
 // the drive takes; closing without OK puts them back in the setup and in the
 // drive.
