@@ -59,15 +59,13 @@ void CMotionTuningTest::SetUpPlots() {
     for (const char* name : m_names.logged) m_scope->AddVariable(name, 1);
     AddCurves(m_scope->GetGraphDocument().GetFilter(), m_names.logged.size());
   }
-  m_trace.SetColumns({{"Time", "s"}, {m_names.liveReference, ""}, {m_names.liveFeedback, ""}});
-  AddCurves(m_trace.GetFilter(), 2);
   m_graph.Create(this, ids::kGraph, m_logger->GetGraphDocument().GetFilter());
-  m_liveGraph.Create(this, ids::kOscilloscope, m_trace.GetFilter());
+  m_oscilloscope.Create(this, ids::kOscilloscope, {{m_names.liveReference, ""}, {m_names.liveFeedback, ""}});
 }
 
 const CGraphDocument& CMotionTuningTest::GetGraphDocument() const {
   if (m_plot == Plot::kScope && m_scope) return m_scope->GetGraphDocument();
-  if (m_plot == Plot::kReadings) return m_trace;
+  if (m_plot == Plot::kReadings) return m_oscilloscope.GetGraphDocument();
   return m_logger->GetGraphDocument();
 }
 
@@ -76,7 +74,7 @@ CVX_Logger& CMotionTuningTest::ShownLogger() {
   return *m_logger;
 }
 
-CGraphWindow& CMotionTuningTest::ShownGraph() { return m_plot == Plot::kReadings ? m_liveGraph : m_graph; }
+CGraphWindow& CMotionTuningTest::ShownGraph() { return m_plot == Plot::kReadings ? m_oscilloscope.GetWindow() : m_graph; }
 
 // ----- the scope --------------------------------------------------------------
 
@@ -155,8 +153,7 @@ void CMotionTuningTest::OnReadingTick() {
   SetChildText(ids::kFeedbackValue, shown(*feedback));
   if (!m_frozen) {
     const double t = std::chrono::duration<double>(timebase::CurrentClock().Now()).count();
-    m_trace.AddPoint({t, reference->GetValueInInternalUnit(), feedback->GetValueInInternalUnit()});
-    m_liveGraph.UpdateLastPoint();
+    m_oscilloscope.AddReadings(t, {reference->GetValueInInternalUnit(), feedback->GetValueInInternalUnit()});
   }
   if (!CheckDriveErrors(1, commissioning::kMaskTuning) || !CheckRunFlag()) return;
   int on = 1;

@@ -162,8 +162,7 @@ void CMotionTuningTest::StartTestProgram() {
     const double target = m_run.target;
     const CGraphRange range = target < 0 ? CGraphRange{1.2 * target, -0.2 * target}
                                          : CGraphRange{-0.2 * target, 1.2 * target};
-    m_trace.ClearPoints();
-    m_trace.GetFilter().SetRange(1, range, true);
+    m_oscilloscope.Restart(range);
   }
   if (!RunProgram(m_names.program, m_test, logger)) return;
   if (multiCycle) {

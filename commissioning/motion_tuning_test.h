@@ -17,6 +17,7 @@
 #include "kernel/logger.h"
 #include "kernel/logger_scope.h"
 #include "kernel/ui/graph_window.h"
+#include "kernel/ui/oscilloscope.h"
 
 // What the speed and position controller tuning tests share: two tab pages
 // ("Test Parameters", "Test"), gain sliders whose moves reach the drive at
@@ -152,9 +153,8 @@ class CMotionTuningTest : public CMyTestDlg {
   CVX_CoffFormat m_test;
   std::unique_ptr<CVX_SingleAxisLogger> m_logger;
   std::unique_ptr<CVX_ScopeLogger> m_scope;
-  CGraphDocument m_trace;  // the live readings without a scope
   CGraphWindow m_graph;
-  CGraphWindow m_liveGraph;
+  CVX_Oscilloscope m_oscilloscope;  // the live readings without a scope
   CTabPages m_pages;
   CGainSliders m_sliders;
   commissioning::DriveRegisterWrites m_liveWrites;
