@@ -5,10 +5,10 @@
 #include <cmath>
 #include <utility>
 
+#include "kernel/ui/widget_attach.h"
+
 BOOL CBarGraph::Create(CWnd* parent, int id) {
-  CWnd* control = parent ? parent->GetDlgItem(id) : nullptr;
-  if (!control || control->GetControlClass() != platform::ControlClass::kBarGraph) return FALSE;
-  if (m_hWnd != control->m_hWnd && !SubclassDlgItem(static_cast<UINT>(id), parent)) return FALSE;
+  if (!AttachWidget(*this, parent, id, platform::ControlClass::kBarGraph)) return FALSE;
   ShowLabel();
   return TRUE;
 }

@@ -5,10 +5,10 @@
 #include <cmath>
 #include <numbers>
 
+#include "kernel/ui/widget_attach.h"
+
 BOOL CEncoderDiagram::Create(CWnd* parent, int id) {
-  CWnd* control = parent ? parent->GetDlgItem(id) : nullptr;
-  if (!control || control->GetControlClass() != platform::ControlClass::kEncoderDiagram) return FALSE;
-  if (m_hWnd != control->m_hWnd && !SubclassDlgItem(static_cast<UINT>(id), parent)) return FALSE;
+  if (!AttachWidget(*this, parent, id, platform::ControlClass::kEncoderDiagram)) return FALSE;
   SetAngle(m_angle_rad);
   return TRUE;
 }
