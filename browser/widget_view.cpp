@@ -2,6 +2,7 @@
 
 #include "kernel/ui/bar_graph.h"
 #include "kernel/ui/encoder_diagram.h"
+#include "kernel/ui/phase_diagram.h"
 #include "platform/user_actions.h"
 
 namespace browser {
@@ -15,6 +16,13 @@ nlohmann::json WidgetJson(const CWnd* window) {
             {"color", platform::ColorText(bar->GetBarColor())}};
   }
   if (const auto* dial = dynamic_cast<const CEncoderDiagram*>(window)) return {{"angle", dial->GetAngle()}};
+  if (const auto* phases = dynamic_cast<const CPhaseDiagram*>(window)) {
+    return {{"phases", phases->GetPhaseCount()},
+            {"values", phases->GetPhaseValues()},
+            {"full", phases->GetFullScale()},
+            {"magnitude", phases->GetMagnitude()},
+            {"angle", phases->GetAngle()}};
+  }
   return nullptr;
 }
 

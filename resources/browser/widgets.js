@@ -82,19 +82,29 @@ function paintEncoderDial(picture, control, width, height) {
   picture.append(label);
 }
 
-// The stator's phase axes (A, and B a quarter turn on) with the caption.
+// The stator's phase axes (two a quarter turn apart, or three a third of a
+// turn apart), the vector the phases make, scaled so that "full" reaches
+// the circle, and the caption.
 function paintPhaseDiagram(picture, control, width, height) {
+  const diagram = control.widget;
   const cx = width / 2;
   const cy = height / 2;
   const r = Math.max(Math.min(width, height) / 2 - 10, 4);
   picture.append(svgElement('circle', {cx, cy, r, fill: 'none', stroke: '#b0b0b0'}));
-  for (const [name, a] of [['A', 0], ['B', Math.PI / 2]]) {
+  const three = diagram && diagram.phases === 3;
+  const axes = three ? [['A', 0], ['B', 2 * Math.PI / 3], ['C', 4 * Math.PI / 3]] : [['A', 0], ['B', Math.PI / 2]];
+  for (const [name, a] of axes) {
     const x = cx + r * Math.cos(a);
     const y = cy - r * Math.sin(a);
-    picture.append(svgElement('line', {x1: cx, y1: cy, x2: x, y2: y, stroke: '#1e6fd9', 'stroke-width': 2}));
+    picture.append(svgElement('line', {x1: cx, y1: cy, x2: x, y2: y, stroke: '#b0b0b0', 'stroke-width': 1}));
     const label = svgElement('text', {x: x + 4 * Math.cos(a), y: y - 4 * Math.sin(a), 'text-anchor': 'middle'});
     label.textContent = name;
     picture.append(label);
+  }
+  if (diagram && diagram.full > 0) {
+    const length = r * Math.min(diagram.magnitude / diagram.full, 1);
+    picture.append(svgElement('line', {class: 'vector', x1: cx, y1: cy, x2: cx + length * Math.cos(diagram.angle),
+                                       y2: cy - length * Math.sin(diagram.angle), stroke: '#1e6fd9', 'stroke-width': 2}));
   }
   const caption = svgElement('text', {x: cx, y: height - 2, 'text-anchor': 'middle'});
   caption.textContent = control.text;

@@ -5,6 +5,7 @@
 #include "browser/dialog_view.h"
 #include "kernel/ui/bar_graph.h"
 #include "kernel/ui/encoder_diagram.h"
+#include "kernel/ui/phase_diagram.h"
 #include "platform/ui.h"
 #include "platform/user_script.h"
 #include "timebase/clock.h"
@@ -39,8 +40,13 @@ TEST_F(WidgetView, PublishesWhatTheWidgetsHoldAsTheyChange) {
   Inside([](CDialog& d) {
     CBarGraph bar;
     CEncoderDiagram dial;
+    CPhaseDiagram phases;
     ASSERT_TRUE(bar.Create(&d, 1021));
     ASSERT_TRUE(dial.Create(&d, 1024));
+    ASSERT_TRUE(phases.Create(&d, 1025));
+    ASSERT_TRUE(phases.SetPhaseCount(3));
+    ASSERT_TRUE(phases.SetPhaseValues({2.0, -1.0, -1.0}));
+    ASSERT_TRUE(phases.SetFullScale(4.0));
     ASSERT_TRUE(bar.SetLimits(-1.5, 1.5));
     bar.SetBarColor(RGB(0, 0x80, 0xFF));
     bar.SetLabelFormat("%.2f");
@@ -57,6 +63,14 @@ TEST_F(WidgetView, PublishesWhatTheWidgetsHoldAsTheyChange) {
     const browser::Json dialJson = Control(view, 1024);
     EXPECT_EQ(dialJson["text"], "90°");
     EXPECT_DOUBLE_EQ(dialJson["widget"]["angle"].get<double>(), std::numbers::pi / 2);
+
+    const browser::Json phaseJson = Control(view, 1025);
+    EXPECT_EQ(phaseJson["text"], "2 at 0°");
+    EXPECT_EQ(phaseJson["widget"]["phases"], 3);
+    EXPECT_EQ(phaseJson["widget"]["values"], (browser::Json{2.0, -1.0, -1.0}));
+    EXPECT_EQ(phaseJson["widget"]["full"], 4.0);
+    EXPECT_DOUBLE_EQ(phaseJson["widget"]["magnitude"].get<double>(), 2.0);
+    EXPECT_DOUBLE_EQ(phaseJson["widget"]["angle"].get<double>(), 0.0);
 
     bar.SetValue(-1.0);
     dial.SetAngle(-std::numbers::pi / 2);
