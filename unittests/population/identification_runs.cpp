@@ -7,6 +7,7 @@
 
 #include "drive/encoder_serial.h"
 #include "drive/sim_bench.h"
+#include "engine/serial_encoder.h"
 #include "kernel/missing_value.h"
 #include "population/test_formulas.h"
 
@@ -230,8 +231,19 @@ Outcome IdentifySerialOffset(const TrueMotor& m, const Datasheet& d) {
     const double diff = std::remainder(*found.value - static_cast<double>(reading.value_or(0)), turn);
     if (std::abs(diff) < std::abs(error)) error = diff, nearest = static_cast<double>(reading.value_or(0));
   }
-  if (std::abs(error) <= tolerance) return {Verdict::kIdentified, *found.value, nearest, {}};
-  return {Verdict::kSilentlyWrong, *found.value, nearest, fmt::format("{:+.0f} counts off an electrical zero", error)};
+  if (std::abs(error) > tolerance) {
+    return {Verdict::kSilentlyWrong, *found.value, nearest, fmt::format("{:+.0f} counts off an electrical zero", error)};
+  }
+  // What the setup keeps is the reading reduced to one electrical period: it
+  // must still be an electrical zero, within half a count more.
+  CVX_Setup& setup = bench.setup();
+  setup.SetParameterValueInInternalUnit("ZAOFF", *found.value);
+  if (!engine::RecoverSSI_Offset(setup)) return Failed(nearest, "the setup could not reduce the offset");
+  const double kept = setup.GetParameterValueInInternalUnit("SSI_Offset");
+  const double keptError = std::remainder(kept - nearest, turn / m.pole_pairs());
+  if (std::abs(keptError) <= tolerance + 0.5) return {Verdict::kIdentified, *found.value, nearest, {}};
+  return {Verdict::kSilentlyWrong, kept, nearest,
+          fmt::format("kept {:.0f}, {:+.1f} counts off an electrical zero", kept, keptError)};
 }
 
 }  // namespace population

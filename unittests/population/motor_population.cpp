@@ -218,6 +218,12 @@ void TypeIntoSetup(CVX_Setup& setup, const TrueMotor& m, const Datasheet& d, boo
     setup.SetParameterValueInInternalUnit("SSITYPE", m.serial_gray ? 1 : 0);
     setup.SetParameterValueInInternalUnit("SSISENSE", 1);
     setup.SetParameterValueInInternalUnit("SSIFDBKTYPE", m.serial_biss ? 2 : 1);
+    // and commutates on it: the word's top 16 bits at most, the motor's
+    // electrical periods per turn (an example without a serial sensor
+    // computed these for its incremental one).
+    const int commutationBits = std::min(m.serial_bits, 16);
+    setup.SetParameterValueInInternalUnit("MECRESL", std::ldexp(1.0, commutationBits));
+    setup.SetParameterValueInInternalUnit("ENC2THL", m.pole_pairs() * std::ldexp(1.0, 32 - commutationBits));
   }
 }
 
